@@ -11,7 +11,7 @@
 namespace velmora {
 
 template <class Traits> class UniqueResource {
-public:
+  public:
     using pointer = typename Traits::type;
 
     UniqueResource() = default;
@@ -42,7 +42,7 @@ public:
         return &value_;
     }
 
-private:
+  private:
     pointer value_ = Traits::invalid();
 };
 

@@ -1,4 +1,55 @@
-// The program's entry: read the command line, run one mode, report, exit.
+// The program's entry: read the command line once, run one mode on the main
+// thread, report a failure the way that mode reports failures, and end.
+#include "common/command_line.hpp"
+#include "common/path.hpp"
+#include "common/system_paths_win.hpp"
+#include "common/text.hpp"
+#include "launch/launch_game_win.hpp"
+#include "main/error_report_win.hpp"
+#include "main/run_mode.hpp"
+#include "main/run_modes_win.hpp"
+
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+namespace velmora {
+namespace {
+
+std::vector<std::string> argument_list() {
+    const wchar_t* line = ::GetCommandLineW();
+    std::vector<std::string> arguments;
+    for (const auto& argument : split_command_line(reinterpret_cast<const char16_t*>(line)))
+        arguments.push_back(utf16_to_utf8(argument));
+    return arguments;
+}
+
+std::string own_file_name() {
+    auto path = own_executable_path();
+    return path ? std::string(file_name_of(*path)) : std::string();
+}
+
+int run() {
+    const std::vector<std::string> arguments = argument_list();
+    const RunMode mode = choose_run_mode(arguments, own_file_name());
+    if (mode == RunMode::HeadlessInstall) {
+        auto installed = run_install();
+        if (installed)
+            return 0;
+        write_error_report(installed.error().message);
+        return 1;
+    }
+    Status outcome = mode == RunMode::LauncherUpdate ? apply_launcher_update(arguments)
+                     : mode == RunMode::Launch       ? launch_game()
+                                                     : run_setup_window();
+    if (!outcome)
+        show_error_box(outcome.error().message);
+    return 0;
+}
+
+} // namespace
+} // namespace velmora
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Ending the process here, not returning, also ends an install worker
+    // that may still be running in the interactive mode.
+    ::ExitProcess(static_cast<UINT>(velmora::run()));
+}

@@ -1,0 +1,68 @@
+#include "launch/launch_game_win.hpp"
+
+#include "common/command_line.hpp"
+#include "common/handle_win.hpp"
+#include "common/path.hpp"
+#include "common/path_exists_win.hpp"
+#include "common/system_error_win.hpp"
+#include "common/text_win.hpp"
+#include "install/state_file_win.hpp"
+#include "launch/game_environment.hpp"
+
+#include <windows.h>
+
+namespace velmora {
+namespace {
+
+constexpr const char* incomplete_message =
+    "Velmora is incomplete. Run its setup again to repair it.";
+
+// The setup program's environment block, copied before it is released.
+std::u16string current_environment() {
+    wchar_t* block = ::GetEnvironmentStringsW();
+    if (!block)
+        return std::u16string(2, u'\0');
+    const wchar_t* end = block;
+    while (*end || *(end + 1))
+        ++end;
+    std::u16string copy(reinterpret_cast<const char16_t*>(block), end - block + 2);
+    ::FreeEnvironmentStringsW(block);
+    return copy;
+}
+
+Status start_host(const std::string& host, const std::string& game,
+                  const std::string& working_directory, const std::string& dotnet_root) {
+    auto command_line = build_command_line(host, {game});
+    if (!command_line)
+        return SetupError{"Could not start Velmora: " + command_line.error().message};
+    std::wstring command_w = widen(*command_line);
+    std::u16string environment =
+        make_game_environment(current_environment(), utf8_to_utf16(dotnet_root));
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, FALSE,
+                          CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                          widen(working_directory).c_str(), &startup, &info))
+        return SetupError{"Could not start Velmora: " + last_system_error().message};
+    // The game runs on by itself: nobody waits for it.
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    return {};
+}
+
+} // namespace
+
+Status launch_game() {
+    auto state = read_state();
+    if (!state)
+        return std::move(state).error();
+    const std::string host = join_path(state->dotnetRoot, "dotnet.exe");
+    const std::string game = join_path(state->launcherDirectory, "VelmoraGame.dll");
+    if (!path_exists(host) || !path_exists(game))
+        return SetupError{incomplete_message};
+    return start_host(host, game, state->launcherDirectory, state->dotnetRoot);
+}
+
+} // namespace velmora

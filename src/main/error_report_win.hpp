@@ -1,0 +1,17 @@
+#pragma once
+// How a failure reaches the user: the error box, or after a headless install
+// the error report file.
+
+#include <string_view>
+
+namespace velmora {
+
+// A modal box without owner: caption "Velmora Setup", OK button, error icon.
+void show_error_box(std::string_view message);
+
+// Writes the message's UTF-8 bytes, nothing else, to "VelmoraSetup-error.txt"
+// in the install root (the temporary directory when there is none). Best
+// effort: a failure leaves no file and is not reported.
+void write_error_report(std::string_view message);
+
+} // namespace velmora
