@@ -1,0 +1,48 @@
+#include "install/copy_self_win.hpp"
+
+#include "common/handle_win.hpp"
+#include "common/system_error_win.hpp"
+#include "common/system_paths_win.hpp"
+#include "common/text_win.hpp"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace velmora {
+namespace {
+
+struct FileIdentity {
+    DWORD volume;
+    DWORD index_high;
+    DWORD index_low;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> identity_of(const std::wstring& path) {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !::GetFileInformationByHandle(file.get(), &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+} // namespace
+
+Status copy_running_executable(std::string_view destination) {
+    auto self = own_executable_path();
+    if (!self)
+        return std::move(self).error();
+    const std::wstring source = widen(*self);
+    const std::wstring target = widen(destination);
+    const auto source_id = identity_of(source);
+    if (source_id && source_id == identity_of(target))
+        return {};
+    if (!::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
+        return last_system_error();
+    return {};
+}
+
+} // namespace velmora
