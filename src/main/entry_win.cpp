@@ -7,7 +7,9 @@
 #include "launch/launch_game_win.hpp"
 #include "main/error_report_win.hpp"
 #include "main/run_mode.hpp"
+#include "main/launcher_update_win.hpp"
 #include "main/run_modes_win.hpp"
+#include "window/setup_window_win.hpp"
 
 #include <windows.h>
 

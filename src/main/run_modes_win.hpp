@@ -1,15 +1,11 @@
 #pragma once
-// The run modes that are still to come end with an honest message.
+// The install sequence is still to come: the headless mode ends with an
+// honest message until it lands.
 
 #include "common/setup_error.hpp"
-
-#include <string>
-#include <vector>
 
 namespace velmora {
 
 Status run_install();
-Status apply_launcher_update(const std::vector<std::string>& arguments);
-Status run_setup_window();
 
 } // namespace velmora
