@@ -1,0 +1,31 @@
+#pragma once
+// The two PowerShell commands that the setup program sends, read the way
+// PowerShell reads their single-quoted literals.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace velmora {
+
+struct WebRequestCommand {
+    std::string url;
+    std::string out_file;
+};
+
+struct ExpandArchiveCommand {
+    std::string archive;
+    std::string destination;
+};
+
+using PowershellCommand = std::variant<WebRequestCommand, ExpandArchiveCommand>;
+
+// Exactly one of
+//   $ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri 'URL' -OutFile 'PATH'
+//   $ErrorActionPreference='Stop'; Expand-Archive -LiteralPath 'A' -DestinationPath 'D' -Force
+// Inside a literal '' is one quote and nothing else is special; a lone quote
+// ends it. Any other text, or text after the last part, gives nullopt.
+std::optional<PowershellCommand> parse_powershell_command(std::string_view text);
+
+} // namespace velmora

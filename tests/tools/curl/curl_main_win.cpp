@@ -1,0 +1,60 @@
+// Stand-in curl.exe: serves URLs from the test web root, with curl's exit
+// codes for the failures that the setup program meets.
+
+#include "standin_win.hpp"
+#include "web_serve_win.hpp"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view tool = "curl.exe";
+
+// curl's own codes.
+constexpr int unsupported_protocol = 1;
+constexpr int usage_error = 2;
+constexpr int malformed_url = 3;
+constexpr int host_unresolved = 6;
+constexpr int write_error = 23;
+constexpr int http_error = 22; // an HTTP status of 400 or above under --fail
+
+bool is_download_form(const std::vector<std::string>& args) {
+    static const std::vector<std::string> fixed{
+        "--fail", "--location", "--retry", "3", "--connect-timeout", "20", "--output"};
+    return args.size() == 9 && std::equal(fixed.begin(), fixed.end(), args.begin());
+}
+
+int exit_code_of(velmora::ServeResult result) {
+    using velmora::ServeResult;
+    switch (result) {
+    case ServeResult::Served:
+        return 0;
+    case ServeResult::UnsupportedScheme:
+        return unsupported_protocol;
+    case ServeResult::Malformed:
+        return malformed_url;
+    case ServeResult::HttpError:
+        return http_error;
+    case ServeResult::NoWebRoot:
+        return host_unresolved;
+    case ServeResult::WriteFailed:
+        return write_error;
+    }
+    return write_error;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace velmora;
+    const std::vector<std::string> args = utf8_arguments(argc, argv);
+    const bool valid = is_download_form(args);
+    const auto start = start_stand_in(tool, args, valid ? args[8] : joined_arguments(args));
+    if (start.exit_code)
+        return static_cast<int>(*start.exit_code);
+    if (!valid) {
+        report(tool, "expected --fail --location --retry 3 --connect-timeout 20 --output DEST URL");
+        return usage_error;
+    }
+    return exit_code_of(serve_url(args[8], args[7], start.rule));
+}
