@@ -1,0 +1,97 @@
+"""Tests of tools/publish-manifest: digests, sizes and the refusals."""
+import hashlib
+import importlib.machinery
+import importlib.util
+import json
+import os
+import tempfile
+import unittest
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+loader = importlib.machinery.SourceFileLoader(
+    "publish_manifest", os.path.join(HERE, "..", "publish-manifest"))
+spec = importlib.util.spec_from_loader("publish_manifest", loader)
+publish = importlib.util.module_from_spec(spec)
+loader.exec_module(publish)
+
+
+def make_zip(path, names):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for n in names:
+            z.writestr(n, "content of " + n)
+
+
+class PublishManifestTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        d = self.dir.name
+        self.runtime = os.path.join(d, "runtime.zip")
+        self.desktop = os.path.join(d, "desktop.zip")
+        self.launcher = os.path.join(d, "launcher.zip")
+        self.output = os.path.join(d, "out", "bootstrap.json")
+        os.makedirs(os.path.dirname(self.output))
+        self.make_good_archives()
+
+    def make_good_archives(self):
+        make_zip(self.runtime, ["dotnet.exe", "host/fxr/8.0.11/hostfxr.dll"])
+        make_zip(self.desktop, ["shared/Microsoft.WindowsDesktop.App/8.0.11/a.dll"])
+        make_zip(self.launcher, ["VelmoraGame.dll", "assets/x.bin"])
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def run_tool(self, **changes):
+        args = {"dotnet-version": "8.0.11", "dotnet-archive": self.runtime,
+                "dotnet-url": "https://h/r.zip", "desktop-archive": self.desktop,
+                "desktop-url": "https://h/d.zip", "launcher-version": "1.4.0",
+                "launcher-archive": self.launcher, "launcher-url": "https://h/l.zip",
+                "output": self.output}
+        args.update({k.replace("_", "-"): v for k, v in changes.items()})
+        argv = [x for k, v in args.items() for x in ("--" + k, v)]
+        return publish.main(argv)
+
+    def test_manifest_carries_sizes_and_digests_of_the_archives(self):
+        self.assertEqual(self.run_tool(), 0)
+        with open(self.output, encoding="utf-8") as f:
+            m = json.load(f)
+        data = open(self.runtime, "rb").read()
+        self.assertEqual(m["dotnetSize"], len(data))
+        self.assertEqual(m["dotnetSha512"], hashlib.sha512(data).hexdigest())
+        launcher = open(self.launcher, "rb").read()
+        self.assertEqual(m["launcherSha256"], hashlib.sha256(launcher).hexdigest())
+        self.assertEqual(m["launcherSize"], len(launcher))
+        desktop = open(self.desktop, "rb").read()
+        self.assertEqual(m["dotnetDesktopSha512"], hashlib.sha512(desktop).hexdigest())
+        self.assertEqual(m["schema"], 1)
+        self.assertEqual(len(m), 12)
+        self.assertEqual((m["dotnetVersion"], m["launcherVersion"]), ("8.0.11", "1.4.0"))
+
+    def test_refuses_archives_that_would_install_badly(self):
+        cases = [
+            ("runtime without dotnet.exe", self.runtime, ["bin/dotnet.exe"], {}),
+            ("desktop of another version", self.desktop,
+             ["shared/Microsoft.WindowsDesktop.App/8.0.10/a.dll"], {}),
+            ("launcher without the game", self.launcher, ["game/VelmoraGame.dll"], {}),
+        ]
+        for name, path, entries, changes in cases:
+            with self.subTest(name):
+                self.make_good_archives()
+                make_zip(path, entries)
+                self.assertEqual(self.run_tool(**changes), 1)
+                self.assertFalse(os.path.exists(self.output))
+
+    def test_refuses_versions_that_are_no_plain_names(self):
+        for field, value in [("dotnet_version", "..\\..\\x"), ("dotnet_version", "8/0"),
+                             ("launcher_version", "a:b"), ("dotnet_version", "")]:
+            with self.subTest(value=value):
+                self.assertEqual(self.run_tool(**{field: value}), 1)
+
+    def test_refuses_a_file_that_is_no_zip(self):
+        with open(self.launcher, "wb") as f:
+            f.write(b"not a zip")
+        self.assertEqual(self.run_tool(), 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
