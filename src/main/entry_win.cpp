@@ -4,11 +4,11 @@
 #include "common/path.hpp"
 #include "common/system_paths_win.hpp"
 #include "common/text.hpp"
+#include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
 #include "main/error_report_win.hpp"
-#include "main/run_mode.hpp"
 #include "main/launcher_update_win.hpp"
-#include "main/run_modes_win.hpp"
+#include "main/run_mode.hpp"
 #include "window/setup_window_win.hpp"
 
 #include <windows.h>
