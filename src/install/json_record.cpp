@@ -1,0 +1,347 @@
+#include "install/json_record.hpp"
+
+#include "install/json_cursor.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+// Objects and arrays may nest this deep, the record itself included.
+constexpr std::size_t max_depth = 128;
+
+enum class Kind { string, integer, floating, boolean, null, sequence, map };
+
+// A JSON value as far as a record needs it: what to store and what to say
+// about it when it does not fit.
+struct JsonValue {
+    Kind kind;
+    std::string text; // string contents, the number's text, "true"/"false"
+    std::optional<std::uint64_t> unsigned_value = std::nullopt; // integers 0..2^64-1
+};
+
+std::string quoted_for_message(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += "\\u{";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xF];
+            out += '}';
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+std::string describe(const JsonValue& value) {
+    switch (value.kind) {
+    case Kind::string:
+        return "string " + quoted_for_message(value.text);
+    case Kind::integer:
+        return "integer `" + value.text + "`";
+    case Kind::floating:
+        return "floating point `" + value.text + "`";
+    case Kind::boolean:
+        return "boolean `" + value.text + "`";
+    case Kind::null:
+        return "null";
+    case Kind::sequence:
+        return "sequence";
+    case Kind::map:
+        return "map";
+    }
+    return {};
+}
+
+std::string invalid_type(const JsonValue& value, std::string_view expected) {
+    return "invalid type: " + describe(value) + ", expected " + std::string(expected);
+}
+
+// Shortest text that reads back as the same double, never mistaken for an integer.
+std::string float_text(double value) {
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    std::string text(buffer, end);
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return c == '-' || (c >= '0' && c <= '9'); }))
+        text += ".0";
+    return text;
+}
+
+// The library reads integers beyond 64 bits as floating point; their
+// literal still tells them apart.
+bool is_integer_literal(std::string_view text) {
+    if (!text.empty() && text.front() == '-')
+        text.remove_prefix(1);
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The library's description without its "[json.exception...] parse error at
+// line X, column Y: " lead; the position is added in the record's own terms.
+std::string library_description(std::string_view what) {
+    const auto lead = what.find("parse error");
+    const auto colon = lead == std::string_view::npos ? lead : what.find(": ", lead);
+    return std::string(colon == std::string_view::npos ? what : what.substr(colon + 2));
+}
+
+std::string with_position(std::string_view description, TextPosition at) {
+    return std::string(description) + " at line " + std::to_string(at.line) + " column " +
+           std::to_string(at.column);
+}
+
+// Receives the parser's events and fills the record's fields, stopping at the
+// first fault.
+class RecordReader {
+  public:
+    RecordReader(JsonCursor& cursor, std::string_view name, std::span<const RecordField> fields)
+        : cursor_(cursor), name_(name), fields_(fields), seen_(fields.size(), false) {}
+
+    const std::optional<SetupError>& fault() const { return fault_; }
+
+    // The parser's event interface.
+    bool null() { return on_value({Kind::null, {}}, cursor_.position()); }
+    bool boolean(bool value) {
+        return on_value({Kind::boolean, value ? "true" : "false"}, cursor_.position());
+    }
+    bool number_integer(std::int64_t value) { // the library's choice for a leading '-'
+        if (value >= 0)
+            return number_unsigned(static_cast<std::uint64_t>(value));
+        return on_value({Kind::integer, std::to_string(value)}, number_end());
+    }
+    bool number_unsigned(std::uint64_t value) {
+        return on_value({Kind::integer, std::to_string(value), value}, number_end());
+    }
+    bool number_float(double value, const std::string& literal) {
+        if (is_integer_literal(literal))
+            return on_value({Kind::integer, literal}, number_end());
+        return on_value({Kind::floating, float_text(value)}, number_end());
+    }
+    bool string(std::string& value) {
+        return on_value({Kind::string, std::move(value)}, cursor_.position());
+    }
+    bool binary(nlohmann::json::binary_t&) { return true; } // not part of JSON text
+    bool start_object(std::size_t) { return on_value({Kind::map, {}}, cursor_.position()); }
+    bool start_array(std::size_t) { return on_value({Kind::sequence, {}}, cursor_.position()); }
+    bool end_object() { return close(); }
+    bool end_array() { return close(); }
+    bool key(std::string& name);
+    bool parse_error(std::size_t position, const std::string& last_token,
+                     const nlohmann::json::exception& error);
+
+  private:
+    enum class Container { object, array };
+
+    bool on_value(const JsonValue& value, TextPosition at);
+    std::optional<std::size_t> take_slot();
+    bool store(const RecordField& field, const JsonValue& value, TextPosition at);
+    bool store_integer(const JsonValue& value, std::uint64_t max, std::string_view type,
+                       TextPosition at, std::uint64_t& target);
+    bool open(Container container, TextPosition at);
+    bool close();
+    std::string_view cut_short() const;
+    bool fail(std::string_view description, TextPosition at) {
+        fault_ = SetupError{with_position(description, at)};
+        return false;
+    }
+
+    // The parser has read one byte past a number unless the input ended there.
+    TextPosition number_end() const {
+        return cursor_.end_seen() ? cursor_.position() : cursor_.position_before_last();
+    }
+
+    JsonCursor& cursor_;
+    std::string_view name_;
+    std::span<const RecordField> fields_;
+    std::vector<bool> seen_;                  // object form: fields met so far
+    std::optional<std::size_t> pending_slot_; // object form: field of the member being read
+    std::size_t elements_ = 0;                // array form: values met so far
+    std::optional<Container> form_;
+    std::vector<Container> open_;      // every open container, the record first
+    std::uint64_t last_value_end_ = 0; // bytes read when the last value was complete
+    std::optional<SetupError> fault_;
+};
+
+bool RecordReader::on_value(const JsonValue& value, TextPosition at) {
+    last_value_end_ = cursor_.bytes_read();
+    const bool container = value.kind == Kind::map || value.kind == Kind::sequence;
+    const Container which = value.kind == Kind::map ? Container::object : Container::array;
+    if (open_.empty()) {
+        if (!container)
+            return fail(invalid_type(value, "struct " + std::string(name_)), at);
+        form_ = which;
+        return open(which, at);
+    }
+    if (const auto slot = take_slot())
+        return store(fields_[*slot], value, at);
+    return !container || open(which, at); // skipped, with whatever it holds
+}
+
+// The field that a value at the record's own level fills, if any.
+std::optional<std::size_t> RecordReader::take_slot() {
+    if (open_.size() != 1)
+        return std::nullopt;
+    if (form_ == Container::object)
+        return std::exchange(pending_slot_, std::nullopt);
+    const std::size_t index = elements_++;
+    return index < fields_.size() ? std::optional(index) : std::nullopt;
+}
+
+bool RecordReader::store(const RecordField& field, const JsonValue& value, TextPosition at) {
+    if (auto* text = std::get_if<std::string*>(&field.target)) {
+        if (value.kind != Kind::string)
+            return fail(invalid_type(value, "a string"), at);
+        **text = value.text;
+        return true;
+    }
+    if (auto* number = std::get_if<std::uint32_t*>(&field.target)) {
+        std::uint64_t wide = 0;
+        if (!store_integer(value, std::numeric_limits<std::uint32_t>::max(), "u32", at, wide))
+            return false;
+        **number = static_cast<std::uint32_t>(wide);
+        return true;
+    }
+    return store_integer(value, std::numeric_limits<std::uint64_t>::max(), "u64", at,
+                         *std::get<std::uint64_t*>(field.target));
+}
+
+bool RecordReader::store_integer(const JsonValue& value, std::uint64_t max, std::string_view type,
+                                 TextPosition at, std::uint64_t& target) {
+    if (value.kind != Kind::integer)
+        return fail(invalid_type(value, type), at);
+    if (!value.unsigned_value || *value.unsigned_value > max)
+        return fail("invalid value: " + describe(value) + ", expected " + std::string(type), at);
+    target = *value.unsigned_value;
+    return true;
+}
+
+bool RecordReader::open(Container container, TextPosition at) {
+    if (open_.size() == max_depth)
+        return fail("recursion limit exceeded", at);
+    open_.push_back(container);
+    return true;
+}
+
+bool RecordReader::key(std::string& name) {
+    if (open_.size() != 1)
+        return true;
+    const auto found = std::find_if(fields_.begin(), fields_.end(),
+                                    [&](const RecordField& field) { return field.name == name; });
+    if (found == fields_.end()) {
+        pending_slot_.reset();
+        return true;
+    }
+    const auto index = static_cast<std::size_t>(found - fields_.begin());
+    if (seen_[index])
+        return fail("duplicate field `" + name + "`", cursor_.position());
+    seen_[index] = true;
+    pending_slot_ = index;
+    return true;
+}
+
+// At the record's closing bracket: every field must have been given.
+bool RecordReader::close() {
+    open_.pop_back();
+    if (!open_.empty())
+        return true;
+    const TextPosition at = cursor_.position();
+    if (form_ == Container::array) {
+        if (elements_ == fields_.size())
+            return true;
+        return fail("invalid length " + std::to_string(elements_) + ", expected struct " +
+                        std::string(name_) + " with " + std::to_string(fields_.size()) +
+                        " elements",
+                    at);
+    }
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (!seen_[i])
+            return fail("missing field `" + std::string(fields_[i].name) + "`", at);
+    }
+    return true;
+}
+
+bool RecordReader::parse_error(std::size_t position, const std::string&,
+                               const nlohmann::json::exception& error) {
+    // The library counts its reads past the end too; a fault found there is
+    // an early end. A count one short means it holds back one byte it read.
+    const std::uint64_t read = cursor_.bytes_read();
+    if (position > read)
+        return fail("EOF while parsing " + std::string(cut_short()), cursor_.position());
+    const TextPosition at = position < read ? cursor_.position_before_last() : cursor_.position();
+    return fail(library_description(error.what()), at);
+}
+
+// What the end of the input interrupted, judged by the last token read.
+std::string_view RecordReader::cut_short() const {
+    if (cursor_.inside_string())
+        return "a string";
+    switch (cursor_.last_significant()) {
+    case '\0':
+    case ':':
+    case ',':
+        return "a value";
+    case '{':
+        return "an object";
+    case '[':
+        return "a list";
+    case '"':
+    case '}':
+    case ']':
+        break;
+    default: // a literal or number, complete once the parser reported it
+        if (last_value_end_ < cursor_.last_significant_index())
+            return "a value";
+    }
+    if (open_.empty())
+        return "a value";
+    return open_.back() == Container::array ? "a list" : "an object";
+}
+
+std::optional<SetupError> trailing_fault(JsonCursor& cursor) {
+    while (!cursor.at_end()) {
+        const char c = cursor.peek();
+        cursor.advance();
+        if (!is_json_whitespace(c))
+            return SetupError{with_position("trailing characters", cursor.position())};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+Status read_record(ByteSource& source, std::string_view record_name,
+                   std::span<const RecordField> fields) {
+    JsonCursor cursor(source);
+    RecordReader reader(cursor, record_name, fields);
+    const bool parsed = nlohmann::json::sax_parse(cursor.begin(), JsonCursor::end(), &reader,
+                                                  nlohmann::json::input_format_t::json,
+                                                  /*strict=*/false);
+    // The parser stops after the value; what follows is checked here.
+    std::optional<SetupError> fault = parsed ? trailing_fault(cursor) : reader.fault();
+    if (cursor.read_error())
+        return *cursor.read_error();
+    if (fault)
+        return *std::move(fault);
+    return {};
+}
+
+} // namespace velmora

@@ -1,0 +1,50 @@
+#pragma once
+// Reads one JSON document into a record: a fixed, ordered list of typed
+// fields. The record may be written as an object (members in any order,
+// members of other names skipped) or as an array of its values in field order.
+
+#include "common/setup_error.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace velmora {
+
+// Where a document's bytes come from: a file read piece by piece, or memory.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    // The next bytes; an empty view at the end, a SetupError when reading
+    // failed. The view stays valid until the next call.
+    virtual Result<std::string_view> next_chunk() = 0;
+};
+
+// A document already in memory, handed out in one piece.
+class MemorySource final : public ByteSource {
+  public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    Result<std::string_view> next_chunk() override { return std::exchange(bytes_, {}); }
+
+  private:
+    std::string_view bytes_;
+};
+
+// One field: its JSON member name and where its value goes. The type of the
+// target decides what the field accepts (a string, or an integer in range).
+struct RecordField {
+    std::string_view name;
+    std::variant<std::string*, std::uint32_t*, std::uint64_t*> target;
+};
+
+// Fills every field from the source, which must hold exactly one such record
+// and nothing but JSON white space after it. A fault in the content is
+// described with " at line L column C" at its end; when the source fails to
+// read, its error is the result instead.
+Status read_record(ByteSource& source, std::string_view record_name,
+                   std::span<const RecordField> fields);
+
+} // namespace velmora
