@@ -1,0 +1,34 @@
+#include "install/state.hpp"
+
+#include "install/json_record.hpp"
+
+#include <nlohmann/json.hpp>
+
+namespace velmora {
+
+std::string format_state(const BootstrapState& state) {
+    const nlohmann::ordered_json record = {
+        {"dotnetRoot", state.dotnetRoot},
+        {"launcherDirectory", state.launcherDirectory},
+    };
+    // Values are UTF-8 from the path conversion; replace rather than throw if not.
+    return record.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+Result<BootstrapState> parse_state(ByteSource& source) {
+    BootstrapState state;
+    const RecordField fields[] = {
+        {"dotnetRoot", &state.dotnetRoot},
+        {"launcherDirectory", &state.launcherDirectory},
+    };
+    if (Status read = read_record(source, "BootstrapState", fields); !read)
+        return std::move(read).error();
+    return state;
+}
+
+Result<BootstrapState> parse_state(std::string_view document) {
+    MemorySource source(document);
+    return parse_state(source);
+}
+
+} // namespace velmora
