@@ -3,7 +3,9 @@
 namespace velmora {
 namespace {
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool is_bare_drive(std::string_view path) {
     const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };

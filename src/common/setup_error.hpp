@@ -17,7 +17,7 @@ struct SetupError {
 // A value or a SetupError. The project's own small type rather than
 // std::expected, so that the core also builds with the fuzzing toolchain.
 template <class T> class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Result(SetupError error) : state_(std::in_place_index<1>, std::move(error)) {}
 
@@ -35,12 +35,12 @@ public:
     const SetupError& error() const& { return std::get<1>(state_); }
     SetupError&& error() && { return std::get<1>(std::move(state_)); }
 
-private:
+  private:
     std::variant<T, SetupError> state_;
 };
 
 template <> class [[nodiscard]] Result<void> {
-public:
+  public:
     Result() = default;
     Result(SetupError error) : error_(std::move(error)) {}
 
@@ -50,7 +50,7 @@ public:
     const SetupError& error() const& { return *error_; }
     SetupError&& error() && { return std::move(*error_); }
 
-private:
+  private:
     std::optional<SetupError> error_;
 };
 

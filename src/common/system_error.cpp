@@ -2,8 +2,8 @@
 
 namespace velmora {
 
-std::string compose_system_error(std::optional<std::string_view> system_message,
-                                 std::uint32_t code, std::uint32_t lookup_error) {
+std::string compose_system_error(std::optional<std::string_view> system_message, std::uint32_t code,
+                                 std::uint32_t lookup_error) {
     if (!system_message) {
         return "OS Error " + std::to_string(code) + " (FormatMessageW() returned error " +
                std::to_string(lookup_error) + ")";
