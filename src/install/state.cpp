@@ -1,5 +1,6 @@
 #include "install/state.hpp"
 
+#include "common/product.hpp"
 #include "install/json_record.hpp"
 
 #include <nlohmann/json.hpp>
@@ -29,6 +30,15 @@ Result<BootstrapState> parse_state(ByteSource& source) {
 Result<BootstrapState> parse_state(std::string_view document) {
     MemorySource source(document);
     return parse_state(source);
+}
+
+std::string not_installed_message() {
+    return std::string(product_name) + " is not installed. Run its setup first.";
+}
+
+std::string damaged_state_message(std::string_view description) {
+    return std::string(product_name) +
+           " installation state is damaged: " + std::string(description);
 }
 
 } // namespace velmora

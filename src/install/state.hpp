@@ -24,4 +24,9 @@ std::string format_state(const BootstrapState& state);
 Result<BootstrapState> parse_state(ByteSource& source);
 Result<BootstrapState> parse_state(std::string_view document);
 
+// What reading the state file reports: the file could not be opened at all,
+// or its content (or a read of it) failed with the given description.
+std::string not_installed_message();
+std::string damaged_state_message(std::string_view description);
+
 } // namespace velmora

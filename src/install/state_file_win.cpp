@@ -1,0 +1,74 @@
+#include "install/state_file_win.hpp"
+
+#include "common/environment_win.hpp"
+#include "common/handle_win.hpp"
+#include "common/path.hpp"
+#include "common/product.hpp"
+#include "common/system_error_win.hpp"
+#include "common/text_win.hpp"
+#include "install/file_source_win.hpp"
+#include "install/file_system_win.hpp"
+
+#include <algorithm>
+#include <memory>
+
+namespace velmora {
+
+Result<std::string> install_root() {
+    // Present with an empty value still counts: paths then become relative.
+    if (const auto test_root = environment_variable(L"VELMORA_TEST_ROOT"))
+        return narrow(*test_root);
+    if (const auto local = environment_variable(L"LOCALAPPDATA"))
+        return narrow(*local);
+    return SetupError{"LOCALAPPDATA is unavailable"};
+}
+
+Result<std::string> state_file_path() {
+    Result<std::string> root = install_root();
+    if (!root)
+        return std::move(root).error();
+    return join_path(join_path(join_path(*root, product_name), "state"), "bootstrap.json");
+}
+
+Status write_state(const BootstrapState& state) {
+    Result<std::string> path = state_file_path();
+    if (!path)
+        return std::move(path).error();
+    if (Status made = create_directories(parent_of(*path)); !made)
+        return made;
+    const std::string bytes = format_state(state);
+    // Rewritten in place: a reader in another process may see it half written.
+    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return last_system_error();
+    std::string_view rest = bytes;
+    while (!rest.empty()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file.get(), rest.data(), chunk, &written, nullptr))
+            return last_system_error();
+        rest.remove_prefix(written);
+    }
+    return {};
+}
+
+Result<BootstrapState> read_state() {
+    Result<std::string> path = state_file_path();
+    if (!path)
+        return std::move(path).error();
+    // Whatever keeps the file from opening (missing, denied, a directory),
+    // there is no installation to use.
+    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return SetupError{not_installed_message()};
+    const auto source = std::make_unique<FileSource>(file.get()); // its buffer is large
+    Result<BootstrapState> state = parse_state(*source);
+    if (!state)
+        return SetupError{damaged_state_message(state.error().message)};
+    return state;
+}
+
+} // namespace velmora
