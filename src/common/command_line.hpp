@@ -11,8 +11,12 @@
 namespace velmora {
 
 // Splits a command line by the rules of the Microsoft C runtime (2008 and
-// later). Element 0 follows the simpler program-name rules.
+// later). Element 0 follows the simpler program-name rules. An empty command
+// line gives an empty list: there is no program name to report.
 std::vector<std::u16string> split_command_line(std::u16string_view command_line);
+
+// The split elements as UTF-8, each unpaired surrogate replaced by U+FFFD.
+std::vector<std::string> command_line_arguments(std::u16string_view command_line);
 
 // Appends one argument, preceded by nothing: quoted only when it is empty or
 // holds a blank or tab; a double quote is escaped with a backslash, and the
