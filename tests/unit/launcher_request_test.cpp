@@ -1,0 +1,198 @@
+#include "main/launcher_request.hpp"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace velmora {
+namespace {
+
+const std::string request_message = "Invalid launcher update request.";
+const std::string id_message = "Invalid launcher process id.";
+
+std::vector<std::string> request_with(std::string id) {
+    return {"VelmoraSetup.exe", "--apply-launcher-update", std::move(id), "C:\\u.zip", "C:\\L"};
+}
+
+TEST(LauncherRequest, ProcessIdForms) {
+    struct Case {
+        std::string text;
+        std::optional<std::uint32_t> id;
+    };
+    const std::vector<Case> cases = {
+        {"42", 42u},
+        {"+42", 42u},
+        {"0042", 42u},
+        {"+0042", 42u},
+        {"0", 0u},
+        {"000", 0u},
+        {"4294967295", 4294967295u},
+        {"+4294967295", 4294967295u},
+        {"00004294967295", 4294967295u},
+        {"4294967296", std::nullopt},
+        {"4294967300", std::nullopt},
+        {"99999999999999999999", std::nullopt},
+        {"18446744073709551658", std::nullopt}, // 2^64 + 42: no wrap-around
+        {"-1", std::nullopt},
+        {"-0", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"-", std::nullopt},
+        {"++1", std::nullopt},
+        {"+-1", std::nullopt},
+        {" 1", std::nullopt},
+        {"1 ", std::nullopt},
+        {"1 2", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1e3", std::nullopt},
+        {"12a", std::nullopt},
+        {"\xD9\xA3", std::nullopt}, // an Arabic-Indic digit is no decimal digit here
+        {std::string("1\0", 2), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parse_process_id(c.text), c.id) << '"' << c.text << '"';
+        const auto request = parse_launcher_update_request(request_with(c.text));
+        if (c.id) {
+            ASSERT_TRUE(request) << c.text;
+            EXPECT_EQ(request->process_id, *c.id);
+        } else {
+            ASSERT_FALSE(request) << c.text;
+            EXPECT_EQ(request.error().message, id_message) << c.text;
+        }
+    }
+}
+
+TEST(LauncherRequest, ArgumentCountComesBeforeTheId) {
+    using List = std::vector<std::string>;
+    const std::vector<List> too_short = {
+        {},
+        {"setup.exe"},
+        {"setup.exe", "--apply-launcher-update"},
+        {"setup.exe", "--apply-launcher-update", "42"},
+        {"setup.exe", "--apply-launcher-update", "42", "C:\\u.zip"},
+        {"setup.exe", "--apply-launcher-update", "-1", "C:\\u.zip"},
+        {"setup.exe", "--apply-launcher-update", "", "C:\\u.zip"},
+    };
+    for (const List& arguments : too_short) {
+        const auto request = parse_launcher_update_request(arguments);
+        ASSERT_FALSE(request) << arguments.size();
+        EXPECT_EQ(request.error().message, request_message) << arguments.size();
+    }
+}
+
+TEST(LauncherRequest, PathsPassUnchangedAndLaterElementsAreIgnored) {
+    const std::string archive = "..\\Jo's update [1].zip";
+    const std::string destination = " C:\\Users\\Jo Smith\\Programs\\Velmora\\ ";
+    for (const std::size_t extra : {0u, 1u, 3u}) {
+        std::vector<std::string> arguments = {"x", "--apply-launcher-update", "+007", archive,
+                                              destination};
+        for (std::size_t i = 0; i < extra; ++i)
+            arguments.push_back(i == 0 ? "-1" : "");
+        const auto request = parse_launcher_update_request(arguments);
+        ASSERT_TRUE(request) << extra;
+        EXPECT_EQ(request->process_id, 7u);
+        EXPECT_EQ(request->archive, archive);
+        EXPECT_EQ(request->destination, destination);
+    }
+    // Empty paths are not judged here either: the extraction meets them.
+    const auto empty = parse_launcher_update_request({"x", "y", "1", "", ""});
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->archive, "");
+    EXPECT_EQ(empty->destination, "");
+}
+
+// A tasklist that answers from a list (the last answer repeating, nullopt
+// meaning the tool could not run) and records each call and each pause.
+struct FakeTasklist {
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::vector<std::string>> queries;
+    std::vector<std::chrono::milliseconds> pauses;
+    std::vector<char> events; // 'q' per query, 'p' per pause, in order
+
+    WaitEnd wait(std::uint32_t id) {
+        return wait_for_process_end(
+            id,
+            [this](const std::vector<std::string>& arguments) {
+                queries.push_back(arguments);
+                events.push_back('q');
+                auto answer = answers.front();
+                if (answers.size() > 1)
+                    answers.pop_front();
+                return answer;
+            },
+            [this](std::chrono::milliseconds pause) {
+                pauses.push_back(pause);
+                events.push_back('p');
+            });
+    }
+};
+
+std::string row(std::string_view pid) {
+    return "launcher.exe " + std::string(pid) + " Console 1 10,240 K\r\n";
+}
+const std::string gone = "INFO: No tasks are running which match the specified criteria.\r\n";
+
+TEST(WaitForProcessEnd, CountsQueriesAndPauses) {
+    struct Case {
+        const char* name;
+        std::uint32_t id;
+        std::vector<std::optional<std::string>> answers;
+        WaitEnd end;
+        std::size_t queries;
+    };
+    const std::string invalid = "\xFF\xFE";
+    const std::vector<Case> cases = {
+        {"already gone", 42, {gone}, WaitEnd::ProcessGone, 1},
+        {"empty answer", 42, {""}, WaitEnd::ProcessGone, 1},
+        {"ends after three", 42, {row("42"), row("42"), row("42"), gone}, WaitEnd::ProcessGone, 4},
+        {"never ends", 42, {row("42")}, WaitEnd::QueriesSpent, 120},
+        {"ends at the last query", 42, {}, WaitEnd::ProcessGone, 120},
+        {"inside a longer number", 42, {row("1425")}, WaitEnd::QueriesSpent, 120},
+        {"in another column", 10, {"x.exe 99 Console 1 10,240 K\r\n"}, WaitEnd::QueriesSpent, 120},
+        {"another id only", 42, {row("43"), row("42")}, WaitEnd::ProcessGone, 1},
+        {"no leading zeros searched", 7, {row("07"), "007"}, WaitEnd::QueriesSpent, 120},
+        {"id zero", 0, {row("10"), gone}, WaitEnd::ProcessGone, 2},
+        {"between invalid bytes", 42, {invalid + "42" + invalid, gone}, WaitEnd::ProcessGone, 2},
+        {"split by an invalid byte",
+         42,
+         {"4\xFF"
+          "2"},
+         WaitEnd::ProcessGone,
+         1},
+        {"tool fails at once", 42, {std::nullopt}, WaitEnd::QueryFailed, 1},
+        {"tool fails later", 42, {row("42"), row("42"), std::nullopt}, WaitEnd::QueryFailed, 3},
+    };
+    for (Case c : cases) {
+        FakeTasklist fake;
+        if (std::string_view(c.name) == "ends at the last query") {
+            c.answers.assign(119, row("42"));
+            c.answers.push_back(gone);
+        }
+        fake.answers.assign(c.answers.begin(), c.answers.end());
+        EXPECT_EQ(fake.wait(c.id), c.end) << c.name;
+        EXPECT_EQ(fake.queries.size(), c.queries) << c.name;
+        // A pause follows every answer that still holds the id, and only those.
+        const std::size_t pauses = c.end == WaitEnd::QueriesSpent ? c.queries : c.queries - 1;
+        EXPECT_EQ(fake.pauses.size(), pauses) << c.name;
+        for (std::size_t i = 0; i < fake.events.size(); ++i)
+            EXPECT_EQ(fake.events[i], i % 2 == 0 ? 'q' : 'p') << c.name << " event " << i;
+        for (const auto pause : fake.pauses)
+            EXPECT_EQ(pause, std::chrono::milliseconds(250)) << c.name;
+    }
+}
+
+TEST(WaitForProcessEnd, QueryArgumentsHoldThePlainDecimalId) {
+    for (const auto& [text, filter] : std::vector<std::pair<std::string, std::string>>{
+             {"+0042", "PID eq 42"}, {"0", "PID eq 0"}, {"4294967295", "PID eq 4294967295"}}) {
+        const auto request = parse_launcher_update_request(request_with(text));
+        ASSERT_TRUE(request) << text;
+        FakeTasklist fake;
+        fake.answers = {gone};
+        fake.wait(request->process_id);
+        ASSERT_EQ(fake.queries.size(), 1u) << text;
+        EXPECT_EQ(fake.queries[0], (std::vector<std::string>{"/FI", filter, "/NH"})) << text;
+    }
+}
+
+} // namespace
+} // namespace velmora
