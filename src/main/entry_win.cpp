@@ -3,7 +3,6 @@
 #include "common/command_line.hpp"
 #include "common/path.hpp"
 #include "common/system_paths_win.hpp"
-#include "common/text.hpp"
 #include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
 #include "main/error_report_win.hpp"
@@ -17,11 +16,7 @@ namespace velmora {
 namespace {
 
 std::vector<std::string> argument_list() {
-    const wchar_t* line = ::GetCommandLineW();
-    std::vector<std::string> arguments;
-    for (const auto& argument : split_command_line(reinterpret_cast<const char16_t*>(line)))
-        arguments.push_back(utf16_to_utf8(argument));
-    return arguments;
+    return command_line_arguments(reinterpret_cast<const char16_t*>(::GetCommandLineW()));
 }
 
 std::string own_file_name() {
