@@ -28,8 +28,8 @@ TEST(DigestsMatch, AsciiCaseOnlyNothingTrimmed) {
         {"ddaf35a193617aba ", false},
         {"ddaf35a193617aba\n", false},
         {"0xddaf35a193617aba", false},
-        {"ddaf35a193617ab", false},   // a digit short
-        {"ddaf35a193617abaa", false}, // a digit long
+        {"ddaf35a193617ab", false},
+        {"ddaf35a193617abaa", false},
         {"ddaf35a193617abb", false},
         {"", false},
     };
