@@ -2,6 +2,7 @@
 
 #include "file_io_win.hpp"
 #include "json_escape.hpp"
+#include "work_times_win.hpp"
 
 #include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
@@ -126,6 +127,7 @@ void report(std::string_view tool, std::string_view message) {
 
 StartOutcome start_stand_in(std::string_view tool, const std::vector<std::string>& arguments,
                             std::string_view subject) {
+    time_whole_work(tool);
     if (auto logged = log_start(tool, arguments); !logged) {
         report(tool, "cannot write the start log: " + logged.error().message);
         return {exit_log_failed, std::nullopt};

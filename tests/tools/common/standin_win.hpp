@@ -37,8 +37,9 @@ std::optional<std::string> environment_text(std::wstring_view name);
 // tool must end at once. `status` and `short` are left to the tool.
 std::optional<std::uint32_t> apply_common_action(const std::optional<Rule>& rule);
 
-// Everything a stand-in does before its own work. Returns the exit code when
-// the tool must end now (a rule's exit, a broken rules file or log).
+// Everything a stand-in does before its own work, starting with the timing
+// record of work_times_win.hpp. Returns the exit code when the tool must end
+// now (a rule's exit, a broken rules file or log).
 struct StartOutcome {
     std::optional<std::uint32_t> exit_code;
     std::optional<Rule> rule;

@@ -6,6 +6,8 @@
 // pairs rather than an object so that a duplicated name would show. The record
 // goes to VELMORA_STANDIN_DOTNET_RECORD, else to dotnet-record.json beside this
 // executable: neither depends on the working directory the caller chose.
+#include "work_times_win.hpp"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -235,6 +237,7 @@ std::wstring record_path(const std::wstring& own_path) {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring own_path = module_path();
     const std::wstring own_name = ascii_lower(file_name_of(own_path));
+    velmora::time_whole_work(utf8(own_name));
     log_start(own_name, argc, argv);
 
     Rule rule;
