@@ -1,0 +1,461 @@
+// The headless install of the real program against a test web root: what it
+// downloads and unpacks, in which order, what it leaves on disk after success
+// and after each kind of failure, and whether the installed copy starts the
+// game.
+
+#include "common/path.hpp"
+#include "harness/harness.hpp"
+#include "harness/install_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace velmora::test {
+namespace {
+
+using Lines = std::vector<LogLine>;
+using Paths = std::vector<std::string>;
+
+constexpr std::string_view version = "8.0.11";
+
+std::string report_of(const InstallFixture& fx) {
+    return fx.report().value_or("(no error report)");
+}
+
+// Relative paths of the standard release's runtime once installed.
+Paths standard_runtime_tree(std::string_view v) {
+    const std::string s(v);
+    return {"dotnet.exe",
+            "host",
+            "host\\fxr",
+            "host\\fxr\\" + s,
+            "host\\fxr\\" + s + "\\hostfxr.dll",
+            "shared",
+            "shared\\Microsoft.NETCore.App",
+            "shared\\Microsoft.NETCore.App\\" + s,
+            "shared\\Microsoft.NETCore.App\\" + s + "\\System.Runtime.dll",
+            "shared\\Microsoft.WindowsDesktop.App",
+            "shared\\Microsoft.WindowsDesktop.App\\" + s,
+            "shared\\Microsoft.WindowsDesktop.App\\" + s + "\\PresentationCore.dll"};
+}
+
+// The tool starts of a run that installs the runtime and then the launcher.
+Lines full_install_log(const InstallFixture& fx, DWORD pid, std::string_view v,
+                       std::string_view launcher_version = "1.4.0") {
+    const std::string work = fx.work_directory(pid);
+    const std::string staging = fx.staging_directory(fx.runtime_directory(v), pid);
+    const std::string launcher = "VelmoraLauncher-" + std::string(launcher_version) + ".zip";
+    return {
+        curl_line(join_path(work, "bootstrap.json"), fx.manifest_url()),
+        curl_line(join_path(work, "dotnet-runtime.zip"), fx.url_of("releases/dotnet-runtime.zip")),
+        curl_line(join_path(work, "windowsdesktop-runtime.zip"),
+                  fx.url_of("releases/windowsdesktop-runtime.zip")),
+        tar_line(join_path(work, "dotnet-runtime.zip"), staging),
+        tar_line(join_path(work, "windowsdesktop-runtime.zip"), staging),
+        curl_line(join_path(work, launcher), fx.url_of("releases/" + launcher)),
+        tar_line(join_path(work, launcher), fx.launcher_directory())};
+}
+
+// The tool starts of a run that finds the runtime installed.
+Lines launcher_only_log(const InstallFixture& fx, DWORD pid) {
+    const std::string work = fx.work_directory(pid);
+    const std::string archive = join_path(work, "VelmoraLauncher-1.4.0.zip");
+    return {curl_line(join_path(work, "bootstrap.json"), fx.manifest_url()),
+            curl_line(archive, fx.url_of("releases/VelmoraLauncher-1.4.0.zip")),
+            tar_line(archive, fx.launcher_directory())};
+}
+
+std::string environment_value(const nlohmann::json& record, std::string_view name) {
+    for (const auto& pair : record.at("environment"))
+        if (_stricmp(pair.at(0).get<std::string>().c_str(), std::string(name).c_str()) == 0)
+            return pair.at(1).get<std::string>();
+    return "(absent)";
+}
+
+// The installed Velmora.exe starts the private host with the game.
+void expect_game_starts(const InstallFixture& fx, std::string_view v) {
+    const GameLaunch launch = fx.launch_installed();
+    EXPECT_EQ(launch.run.exit_code, 0u);
+    ASSERT_TRUE(launch.run.message_boxes.empty()) << launch.run.message_boxes.front().text;
+    ASSERT_TRUE(launch.record) << "the game host was not started";
+    const std::string game = join_path(fx.launcher_directory(), "VelmoraGame.dll");
+    EXPECT_EQ(launch.record->at("arguments"), nlohmann::json::array({game}));
+    EXPECT_EQ(launch.record->at("workingDirectory"), fx.launcher_directory());
+    EXPECT_EQ(environment_value(*launch.record, "DOTNET_ROOT"), fx.runtime_directory(v));
+}
+
+// The entries at most `depth` levels down.
+Paths top_of(Paths tree, std::size_t depth) {
+    std::erase_if(tree, [&](const std::string& p) {
+        return static_cast<std::size_t>(std::count(p.begin(), p.end(), '\\')) >= depth;
+    });
+    return tree;
+}
+
+void expect_success(const InstallFixture& fx, const InstallRun& run, std::string_view v) {
+    EXPECT_EQ(run.exit_code, 0u) << report_of(fx);
+    EXPECT_EQ(read_file(fx.state_file()), fx.expected_state(v));
+    EXPECT_FALSE(exists(fx.work_directory(run.process_id)));
+    EXPECT_EQ(read_file(join_path(fx.launcher_directory(), "Velmora.exe")),
+              read_file(program_under_test()));
+}
+
+TEST(HeadlessInstall, FreshInstallDownloadsUnpacksCopiesAndRecords) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    const InstallRun run = fx.install();
+
+    expect_success(fx, run, version);
+    EXPECT_EQ(fx.log_lines(), full_install_log(fx, run.process_id, version));
+    EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
+    EXPECT_EQ(tree_of(fx.launcher_directory()),
+              (Paths{"Velmora.exe", "VelmoraGame.dll", "VelmoraGame.runtimeconfig.json"}));
+    // No staging directory is left beside the runtime.
+    EXPECT_EQ(top_of(tree_of(join_path(fx.install_root, "Velmora")), 2),
+              (Paths{"dotnet", "dotnet\\8.0.11", "state", "state\\bootstrap.json"}));
+    EXPECT_FALSE(exists(fx.report_file()));
+    EXPECT_EQ(tree_of(fx.temp), Paths{});
+    expect_game_starts(fx, version);
+}
+
+// A failing install: what it is given, what it must report, which tools it
+// must have started, and what it must leave on disk.
+struct Failure {
+    std::string name;
+    // Publishes the faulty release; returns the expected report.
+    std::function<std::string(InstallFixture&)> arrange;
+    std::function<Lines(const InstallFixture&, DWORD)> expected_log;
+    std::function<void(const InstallFixture&, DWORD)> check_disk;
+};
+
+class FailedInstall : public ::testing::TestWithParam<Failure> {};
+
+TEST_P(FailedInstall, ReportsAndLeavesTheDocumentedState) {
+    InstallFixture fx;
+    const std::string message = GetParam().arrange(fx);
+
+    const InstallRun run = fx.install();
+
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(fx.report(), message);
+    EXPECT_EQ(fx.log_lines(), GetParam().expected_log(fx, run.process_id));
+    EXPECT_TRUE(exists(fx.work_directory(run.process_id)));
+    GetParam().check_disk(fx, run.process_id);
+}
+
+Lines first_lines(Lines lines, std::size_t count) {
+    lines.resize(count);
+    return lines;
+}
+
+// The log of a full install cut after its first `count` tool starts.
+std::function<Lines(const InstallFixture&, DWORD)> full_log_up_to(std::size_t count) {
+    return [count](const InstallFixture& fx, DWORD pid) {
+        return first_lines(full_install_log(fx, pid, version), count);
+    };
+}
+
+// Only the work directory and the report were written.
+void nothing_installed(const InstallFixture& fx, DWORD) {
+    EXPECT_EQ(tree_of(fx.install_root), Paths{"VelmoraSetup-error.txt"});
+}
+
+// The runtime was installed, nothing after it.
+void runtime_only(const InstallFixture& fx, DWORD) {
+    EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
+    EXPECT_FALSE(exists(fx.launcher_directory()));
+    EXPECT_FALSE(exists(fx.state_file()));
+}
+
+Release without(Release release, std::string_view name) {
+    std::erase_if(release.runtime, [&](const ZipEntry& e) { return e.name == name; });
+    return release;
+}
+
+const Failure failures[] = {
+    {"RuntimeArchiveOneByteShort",
+     [](InstallFixture& fx) {
+         const auto manifest = fx.publish(standard_release());
+         const std::uint64_t size = manifest["dotnetSize"];
+         fx.set_rules("curl.exe dotnet-runtime.zip short " + std::to_string(size - 1) + "\n");
+         return "Downloaded file has " + std::to_string(size - 1) + " bytes; expected " +
+                std::to_string(size) + ".";
+     },
+     full_log_up_to(2),
+     [](const InstallFixture& fx, DWORD pid) {
+         nothing_installed(fx, pid);
+         EXPECT_EQ(tree_of(fx.work_directory(pid)),
+                   (Paths{"bootstrap.json", "dotnet-runtime.zip"}));
+     }},
+    {"DesktopArchiveWithWrongDigest",
+     [](InstallFixture& fx) {
+         auto manifest = fx.publish(standard_release());
+         manifest["dotnetDesktopSha512"] = sha512_hex("another archive");
+         fx.publish_manifest(manifest.dump(2));
+         return std::string("A downloaded file failed its integrity check.");
+     },
+     full_log_up_to(3), nothing_installed},
+    {"LauncherDigestOfTheOtherAlgorithm",
+     [](InstallFixture& fx) {
+         auto manifest = fx.publish(standard_release());
+         const std::string archive =
+             *read_file(join_path(fx.web_root, "releases\\VelmoraLauncher-1.4.0.zip"));
+         manifest["launcherSha256"] = sha512_hex(archive);
+         fx.publish_manifest(manifest.dump(2));
+         return std::string("A downloaded file failed its integrity check.");
+     },
+     full_log_up_to(6), runtime_only},
+    {"RuntimeArchiveWithoutHost",
+     [](InstallFixture& fx) {
+         fx.publish(without(standard_release(), "dotnet.exe"));
+         write_file(join_path(fx.runtime_directory(version), "earlier.txt"), "earlier");
+         return std::string("The Microsoft runtime archive has an unexpected layout.");
+     },
+     full_log_up_to(5),
+     [](const InstallFixture& fx, DWORD pid) {
+         EXPECT_EQ(tree_of(fx.runtime_directory(version)), Paths{"earlier.txt"});
+         Paths staged = standard_runtime_tree(version);
+         std::erase(staged, "dotnet.exe");
+         EXPECT_EQ(tree_of(fx.staging_directory(fx.runtime_directory(version), pid)), staged);
+         EXPECT_FALSE(exists(fx.launcher_directory()));
+         EXPECT_FALSE(exists(fx.state_file()));
+     }},
+    {"RuntimeExtractionFailsWithBothTools",
+     [](InstallFixture& fx) {
+         fx.publish(standard_release());
+         fx.set_rules("tar.exe dotnet-runtime exit 1\npowershell.exe dotnet-runtime exit 1\n");
+         return std::string("Archive extraction failed with exit code 1.");
+     },
+     [](const InstallFixture& fx, DWORD pid) {
+         Lines lines = full_install_log(fx, pid, version);
+         lines.resize(4);
+         const std::string archive = join_path(fx.work_directory(pid), "dotnet-runtime.zip");
+         const std::string staging = fx.staging_directory(fx.runtime_directory(version), pid);
+         lines.push_back({"powershell.exe", "-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+                          "Bypass", "-Command",
+                          "$ErrorActionPreference='Stop'; Expand-Archive -LiteralPath '" + archive +
+                              "' -DestinationPath '" + staging + "' -Force"});
+         return lines;
+     },
+     [](const InstallFixture& fx, DWORD pid) {
+         EXPECT_TRUE(exists(fx.staging_directory(fx.runtime_directory(version), pid)));
+         EXPECT_FALSE(exists(fx.runtime_directory(version)));
+         EXPECT_FALSE(exists(fx.state_file()));
+     }},
+    {"LauncherDownloadFailsAfterRuntimeInstall",
+     [](InstallFixture& fx) {
+         fx.publish(standard_release());
+         fx.set_rules("curl.exe VelmoraLauncher status 404\n"
+                      "powershell.exe VelmoraLauncher status 404\n");
+         return std::string("Download failed with exit code 1");
+     },
+     [](const InstallFixture& fx, DWORD pid) {
+         Lines lines = first_lines(full_install_log(fx, pid, version), 6);
+         lines.push_back(powershell_download_line(
+             fx.url_of("releases/VelmoraLauncher-1.4.0.zip"),
+             join_path(fx.work_directory(pid), "VelmoraLauncher-1.4.0.zip")));
+         return lines;
+     },
+     runtime_only},
+    {"LauncherFailureKeepsTheEarlierState",
+     [](InstallFixture& fx) {
+         fx.publish(standard_release());
+         write_file(fx.state_file(), "earlier state");
+         fx.set_rules("curl.exe VelmoraLauncher exit 7\npowershell.exe VelmoraLauncher exit 1\n");
+         return std::string("Download failed with exit code 1");
+     },
+     [](const InstallFixture& fx, DWORD pid) {
+         Lines lines = first_lines(full_install_log(fx, pid, version), 6);
+         lines.push_back(powershell_download_line(
+             fx.url_of("releases/VelmoraLauncher-1.4.0.zip"),
+             join_path(fx.work_directory(pid), "VelmoraLauncher-1.4.0.zip")));
+         return lines;
+     },
+     [](const InstallFixture& fx, DWORD) {
+         EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
+         EXPECT_EQ(read_file(fx.state_file()), "earlier state");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Steps, FailedInstall, ::testing::ValuesIn(failures),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(HeadlessInstall, SecondRunSkipsTheRuntimeAndRenewsTheRest) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
+    const std::string runtime = fx.runtime_directory(version);
+    const std::string launcher = fx.launcher_directory();
+    write_file(join_path(runtime, "untouched.txt"), "a skipped runtime is not replaced");
+    write_file(join_path(launcher, "EarlierPlugin.dll"), "earlier launcher");
+    write_file(join_path(launcher, "VelmoraGame.dll"), "damaged");
+    write_file(join_path(launcher, "Velmora.exe"), "stale copy");
+    write_file(fx.state_file(), "{}");
+    fx.clear_log();
+
+    const InstallRun second = fx.install();
+
+    expect_success(fx, second, version);
+    EXPECT_EQ(fx.log_lines(), launcher_only_log(fx, second.process_id));
+    EXPECT_EQ(read_file(join_path(runtime, "untouched.txt")), "a skipped runtime is not replaced");
+    EXPECT_EQ(read_file(join_path(launcher, "EarlierPlugin.dll")), "earlier launcher");
+    EXPECT_EQ(read_file(join_path(launcher, "VelmoraGame.dll")), "VelmoraGame 1.4.0");
+    expect_game_starts(fx, version);
+}
+
+struct Damage {
+    std::string name;
+    std::string removed; // below the runtime directory
+};
+
+class RuntimeRepair : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(RuntimeRepair, RuntimeMissingAMarkerIsInstalledAgainWhole) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
+    const std::string runtime = fx.runtime_directory(version);
+    remove_tree(join_path(runtime, GetParam().removed));
+    write_file(join_path(runtime, "leftover.txt"), "from the damaged runtime");
+    fx.clear_log();
+
+    const InstallRun second = fx.install();
+
+    expect_success(fx, second, version);
+    EXPECT_EQ(fx.log_lines(), full_install_log(fx, second.process_id, version));
+    EXPECT_EQ(tree_of(runtime), standard_runtime_tree(version));
+    expect_game_starts(fx, version);
+}
+
+INSTANTIATE_TEST_SUITE_P(Markers, RuntimeRepair,
+                         ::testing::Values(Damage{"DesktopFramework",
+                                                  "shared\\Microsoft.WindowsDesktop.App\\8.0.11"},
+                                           Damage{"Host", "dotnet.exe"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(HeadlessInstall, RuntimeOfAnotherVersionStaysBesideTheNewOne) {
+    InstallFixture fx;
+    fx.publish(standard_release("8.0.11"));
+    ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
+    fx.publish(standard_release("9.0.1"));
+    fx.clear_log();
+
+    const InstallRun second = fx.install();
+
+    expect_success(fx, second, "9.0.1");
+    EXPECT_EQ(fx.log_lines(), full_install_log(fx, second.process_id, "9.0.1"));
+    EXPECT_EQ(tree_of(fx.runtime_directory("8.0.11")), standard_runtime_tree("8.0.11"));
+    EXPECT_EQ(tree_of(fx.runtime_directory("9.0.1")), standard_runtime_tree("9.0.1"));
+    expect_game_starts(fx, "9.0.1");
+}
+
+TEST(HeadlessInstall, LeavesWorkAndStagingFoldersOfOtherProcessesAlone) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    const Paths others = {
+        join_path(join_path(fx.temp, "VelmoraSetup-1"), "bootstrap.json"),
+        join_path(join_path(fx.temp, "VelmoraSetup-4000000000"), "dotnet-runtime.zip"),
+        join_path(fx.staging_directory(fx.runtime_directory(version), 1), "dotnet.exe"),
+    };
+    for (const auto& file : others)
+        write_file(file, "another process's");
+
+    const InstallRun run = fx.install();
+
+    expect_success(fx, run, version);
+    for (const auto& file : others)
+        EXPECT_EQ(read_file(file), "another process's") << file;
+}
+
+TEST(HeadlessInstall, AcceptsUpperCaseDigests) {
+    InstallFixture fx;
+    nlohmann::ordered_json manifest = fx.publish(standard_release());
+    for (const char* field : {"launcherSha256", "dotnetSha512", "dotnetDesktopSha512"}) {
+        std::string digest = manifest[field];
+        std::transform(digest.begin(), digest.end(), digest.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        manifest[field] = digest;
+    }
+    fx.publish_manifest(manifest.dump());
+
+    expect_success(fx, fx.install(), version);
+}
+
+// Awkward user folders, with every tool working and with PowerShell doing
+// all downloads and extractions (where the apostrophe must be doubled).
+struct Folders {
+    std::string name;
+    std::string rules;
+};
+
+class AwkwardFolders : public ::testing::TestWithParam<Folders> {};
+
+TEST_P(AwkwardFolders, InstallAndLaunch) {
+    InstallFixture fx("Jo's Velmora \u00dcbung", "T\u00ebmp f\u00f6lder 'x'");
+    fx.publish(standard_release());
+    fx.set_rules(GetParam().rules);
+
+    const InstallRun run = fx.install();
+
+    expect_success(fx, run, version);
+    EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
+    fx.set_rules("");
+    expect_game_starts(fx, version);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, AwkwardFolders,
+                         ::testing::Values(Folders{"CurlAndTar", ""},
+                                           Folders{"PowerShellOnly",
+                                                   "curl.exe * exit 7\ntar.exe * exit 1\n"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(HeadlessInstall, RunKilledWhileFetchingTheLauncherIsCompletedByTheNextRun) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    const std::string gate = join_path(fx.folder, "open-launcher-download");
+    fx.set_rules("curl.exe VelmoraLauncher gate " + gate + "\n");
+    DWORD killed_pid = 0;
+    {
+        RunningProgram running(fx.install_options());
+        killed_pid = running.process_id();
+        ASSERT_TRUE(wait_for_file(gate + ".waiting", 120s)) << "the launcher download never began";
+        running.kill();
+    }
+    write_file(gate, ""); // frees a stand-in that outlived the kill
+    fx.set_rules("");
+    EXPECT_FALSE(exists(fx.state_file()));
+    fx.clear_log();
+
+    const InstallRun second = fx.install();
+
+    expect_success(fx, second, version);
+    // The runtime finished before the kill and counts as installed.
+    EXPECT_EQ(fx.log_lines(), launcher_only_log(fx, second.process_id));
+    EXPECT_TRUE(exists(fx.work_directory(killed_pid)));
+    expect_game_starts(fx, version);
+}
+
+TEST(HeadlessInstall, TwoInstallsAtOnceLeaveAWorkingInstallation) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    RunningProgram first(fx.install_options());
+    RunningProgram second(fx.install_options());
+    const auto first_code = first.wait(240s);
+    const auto second_code = second.wait(240s);
+    ASSERT_TRUE(first_code && second_code) << "an install did not end in time";
+
+    // Nothing guards against a second process: one may fail, but clearly.
+    EXPECT_TRUE(*first_code == 0 || *second_code == 0) << report_of(fx);
+    if (*first_code != 0 || *second_code != 0) {
+        EXPECT_NE(fx.report().value_or(""), "");
+    }
+    for (const auto code : {*first_code, *second_code})
+        EXPECT_TRUE(code == 0 || code == 1) << code;
+    EXPECT_EQ(read_file(fx.state_file()), fx.expected_state(version));
+    expect_game_starts(fx, version);
+}
+
+} // namespace
+} // namespace velmora::test
