@@ -293,12 +293,14 @@ TEST(HeadlessInstall, SecondRunSkipsTheRuntimeAndRenewsTheRest) {
     write_file(join_path(launcher, "VelmoraGame.dll"), "damaged");
     write_file(join_path(launcher, "Velmora.exe"), "stale copy");
     write_file(fx.state_file(), "{}");
+    write_file(fx.report_file(), "from an earlier failed run");
     fx.clear_log();
 
     const InstallRun second = fx.install();
 
     expect_success(fx, second, version);
     EXPECT_EQ(fx.log_lines(), launcher_only_log(fx, second.process_id));
+    EXPECT_EQ(fx.report(), "from an earlier failed run");
     EXPECT_EQ(read_file(join_path(runtime, "untouched.txt")), "a skipped runtime is not replaced");
     EXPECT_EQ(read_file(join_path(launcher, "EarlierPlugin.dll")), "earlier launcher");
     EXPECT_EQ(read_file(join_path(launcher, "VelmoraGame.dll")), "VelmoraGame 1.4.0");
@@ -334,6 +336,20 @@ INSTANTIATE_TEST_SUITE_P(Markers, RuntimeRepair,
                                                   "shared\\Microsoft.WindowsDesktop.App\\8.0.11"},
                                            Damage{"Host", "dotnet.exe"}),
                          [](const auto& info) { return info.param.name; });
+
+TEST(HeadlessInstall, DesktopFrameworkOfAnotherVersionIsInstalledOnEveryRun) {
+    InstallFixture fx;
+    Release release = standard_release();
+    release.desktop = {{"shared/Microsoft.WindowsDesktop.App/8.0.10/PresentationCore.dll", "x"}};
+    fx.publish(release);
+    ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
+    fx.clear_log();
+
+    const InstallRun second = fx.install();
+
+    expect_success(fx, second, version);
+    EXPECT_EQ(fx.log_lines(), full_install_log(fx, second.process_id, version));
+}
 
 TEST(HeadlessInstall, RuntimeOfAnotherVersionStaysBesideTheNewOne) {
     InstallFixture fx;

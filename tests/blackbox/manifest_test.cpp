@@ -57,6 +57,8 @@ TEST_P(RefusedManifest, EndsTheInstallBeforeAnythingIsWritten) {
         fx.publish_manifest(*document);
     else
         remove_tree(join_path(join_path(fx.web_root, "client"), "bootstrap.json"));
+    // A longer report of an earlier failure must not shine through.
+    write_file(fx.report_file(), std::string(300, '#'));
     RunOptions options = fx.install_options();
     if (GetParam().manifest_url)
         options.environment.push_back({"VELMORA_BOOTSTRAP_URL", GetParam().manifest_url});
@@ -155,6 +157,19 @@ const Refusal refusals[] = {
 
 INSTANTIATE_TEST_SUITE_P(Documents, RefusedManifest, ::testing::ValuesIn(refusals),
                          [](const auto& info) { return info.param.name; });
+
+TEST(ErrorReport, IsNotWrittenWhenTheInstallRootIsMissing) {
+    InstallFixture fx;
+    remove_tree(fx.install_root);
+    fx.publish_manifest("not json");
+
+    const InstallRun run = fx.install();
+
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_FALSE(exists(fx.install_root));
+    EXPECT_FALSE(exists(join_path(fx.temp, "VelmoraSetup-error.txt")));
+    EXPECT_TRUE(exists(join_path(fx.work_directory(run.process_id), "bootstrap.json")));
+}
 
 struct AcceptedForm {
     std::string name;
