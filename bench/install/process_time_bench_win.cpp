@@ -1,0 +1,72 @@
+// The lifetime of one process as Windows records it, from its creation to its
+// exit, so that an install's total is not blurred by the start-up of the Wine
+// loader that runs this timer.
+//
+//   bench_process_time.exe PROGRAM [ARGUMENTS...]
+//
+// Starts PROGRAM with the arguments, waits for it, prints
+// "process <seconds> exit <code> from <created> to <exited>", the last two in
+// microseconds since the Unix epoch (the clock of the stand-ins' times
+// record), and ends with the program's exit code.
+
+#include "common/command_line.hpp"
+#include "common/handle_win.hpp"
+#include "common/text_win.hpp"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "bench_process_time: %s\n", message.c_str());
+    return 1;
+}
+
+std::uint64_t ticks(const FILETIME& time) {
+    return (std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+long long unix_microseconds(const FILETIME& time) {
+    constexpr std::uint64_t unix_epoch_ticks = 116'444'736'000'000'000ull;
+    return static_cast<long long>((ticks(time) - unix_epoch_ticks) / 10);
+}
+
+int run(int argc, char** argv) {
+    if (argc < 2)
+        return fail("usage: bench_process_time.exe PROGRAM [ARGUMENTS...]");
+    const std::vector<std::string> arguments(argv + 2, argv + argc);
+    auto command_line = build_command_line(argv[1], arguments);
+    if (!command_line)
+        return fail(command_line.error().message);
+    std::wstring wide = widen(*command_line);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(widen(argv[1]).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &started))
+        return fail("cannot start " + std::string(argv[1]));
+    const UniqueHandle process(started.hProcess);
+    const UniqueHandle thread(started.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+
+    DWORD exit_code = 0;
+    FILETIME created, exited, kernel, user;
+    if (!::GetExitCodeProcess(process.get(), &exit_code) ||
+        !::GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
+        return fail("cannot read the process's times");
+    std::printf("process %.6f exit %lu from %lld to %lld\n", (ticks(exited) - ticks(created)) / 1e7,
+                exit_code, unix_microseconds(created), unix_microseconds(exited));
+    return static_cast<int>(exit_code);
+}
+
+} // namespace
+} // namespace velmora
+
+int main(int argc, char** argv) {
+    return velmora::run(argc, argv);
+}
