@@ -11,8 +11,6 @@
 #include <array>
 #include <memory>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 namespace velmora {
 namespace {
@@ -143,24 +141,37 @@ Result<std::string> read_to_end(HANDLE pipe) {
     }
 }
 
-// Both pipes are drained at the same time, standard error on a thread of its
-// own: a tool that fills one pipe while this side waits on the other would
-// otherwise block for good.
-Result<std::pair<std::string, std::string>> read_both(HANDLE output, HANDLE errors) {
-    std::optional<Result<std::string>> error_text;
-    std::thread error_reader;
-    try {
-        error_reader = std::thread([&] { error_text.emplace(read_to_end(errors)); });
-    } catch (const std::system_error& failure) {
-        return system_error(static_cast<DWORD>(failure.code().value()));
+// Standard error's reader, run on a thread of its own.
+struct ErrorReader {
+    HANDLE pipe;
+    std::optional<Result<std::string>> text;
+
+    static DWORD WINAPI run(void* context) {
+        auto* reader = static_cast<ErrorReader*>(context);
+        reader->text.emplace(read_to_end(reader->pipe));
+        return 0;
     }
+};
+
+// Both pipes are drained at the same time: a tool that fills one pipe while
+// this side waits on the other would otherwise block for good.
+Result<std::pair<std::string, std::string>> read_both(HANDLE output, HANDLE errors) {
+    auto error_reader = std::make_unique<ErrorReader>(errors, std::nullopt);
+    UniqueHandle thread(
+        ::CreateThread(nullptr, 0, ErrorReader::run, error_reader.get(), 0, nullptr));
+    if (!thread)
+        return last_system_error();
     auto output_text = read_to_end(output);
-    error_reader.join();
+    if (::WaitForSingleObject(thread.get(), INFINITE) != WAIT_OBJECT_0) {
+        const SetupError failure = last_system_error();
+        error_reader.release(); // the thread may still write to it: left to the process
+        return failure;
+    }
     if (!output_text)
         return std::move(output_text).error();
-    if (!*error_text)
-        return std::move(*error_text).error();
-    return std::pair{std::move(*output_text), std::move(**error_text)};
+    if (!*error_reader->text)
+        return std::move(*error_reader->text).error();
+    return std::pair{std::move(*output_text), std::move(**error_reader->text)};
 }
 
 } // namespace
