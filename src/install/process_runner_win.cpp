@@ -7,12 +7,10 @@
 #include "common/system_error_win.hpp"
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
+#include "install/hidden_process_win.hpp"
 #include "install/tool_search.hpp"
 
 #include <windows.h>
-
-#include <array>
-#include <memory>
 
 namespace velmora {
 namespace {
@@ -54,55 +52,6 @@ Result<std::vector<std::string>> search_folders() {
     return folders;
 }
 
-// The null device, opened inheritable so that the tool gets it as a stream.
-Result<UniqueFile> open_null_device(DWORD access) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    UniqueFile file(::CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                  OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return last_system_error();
-    return file;
-}
-
-// A process-thread attribute list naming exactly the handles the tool may
-// inherit, so that no other inheritable handle of this program leaks into it.
-class InheritList {
-  public:
-    static Result<std::unique_ptr<InheritList>> create(std::array<HANDLE, 2> handles) {
-        auto list = std::unique_ptr<InheritList>(new InheritList(handles));
-        SIZE_T size = 0;
-        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        list->storage_ = std::make_unique<std::byte[]>(size);
-        const auto attributes = list->get();
-        if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
-            return last_system_error();
-        list->initialized_ = true;
-        if (!::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                         list->handles_.data(), sizeof list->handles_, nullptr,
-                                         nullptr))
-            return last_system_error();
-        return list;
-    }
-    InheritList(const InheritList&) = delete;
-    InheritList& operator=(const InheritList&) = delete;
-    ~InheritList() {
-        if (initialized_)
-            ::DeleteProcThreadAttributeList(get());
-    }
-
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const {
-        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
-    }
-
-  private:
-    explicit InheritList(std::array<HANDLE, 2> handles) : handles_(handles) {}
-
-    // The attribute refers to this array; it must live as long as the list.
-    std::array<HANDLE, 2> handles_;
-    std::unique_ptr<std::byte[]> storage_;
-    bool initialized_ = false;
-};
-
 // Starts the program hidden with its streams on the null device; the
 // returned handle is the process's.
 Result<UniqueHandle> start_hidden(const std::string& program, const std::string& command_line) {
@@ -112,36 +61,15 @@ Result<UniqueHandle> start_hidden(const std::string& program, const std::string&
     auto output = open_null_device(GENERIC_WRITE);
     if (!output)
         return std::move(output).error();
-    auto inherit = InheritList::create({input->get(), output->get()});
-    if (!inherit)
-        return std::move(inherit).error();
-
-    STARTUPINFOEXW startup{};
-    startup.StartupInfo.cb = sizeof startup;
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = input->get();
-    startup.StartupInfo.hStdOutput = output->get();
-    startup.StartupInfo.hStdError = output->get();
-    startup.lpAttributeList = (*inherit)->get();
-
-    const std::wstring application = widen(program);
-    std::wstring arguments = widen(command_line); // CreateProcessW may write to it
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(application.c_str(), arguments.data(), nullptr, nullptr, TRUE,
-                          CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                          &startup.StartupInfo, &process))
-        return last_system_error();
-    UniqueHandle thread(process.hThread); // not needed: closed at once
-    return UniqueHandle(process.hProcess);
+    return start_hidden_process(program, command_line,
+                                ToolStreams{input->get(), output->get(), output->get()});
 }
 
 ToolOutcome wait_for_exit(HANDLE process) {
-    if (::WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
-        return ToolFailed{last_system_error()};
-    DWORD exit_code = 0;
-    if (!::GetExitCodeProcess(process, &exit_code))
-        return ToolFailed{last_system_error()};
-    return ToolExited{exit_code};
+    auto exit_code = wait_for_exit_code(process);
+    if (!exit_code)
+        return ToolFailed{std::move(exit_code).error()};
+    return ToolExited{*exit_code};
 }
 
 } // namespace

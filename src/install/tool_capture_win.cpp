@@ -4,6 +4,7 @@
 #include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "install/hidden_process_win.hpp"
 #include "install/process_runner_win.hpp"
 
 #include <windows.h>
@@ -14,8 +15,6 @@
 
 namespace velmora {
 namespace {
-
-constexpr std::size_t handed_down = 3; // stdin, stdout, stderr
 
 // The parent's end of a pipe and the child's end, which alone is inheritable.
 struct Pipe {
@@ -33,54 +32,6 @@ Result<Pipe> create_output_pipe() {
     return pipe;
 }
 
-// The null device for reading: the tool's reads end at once.
-Result<UniqueFile> open_empty_input() {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    UniqueFile file(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  &inherit, OPEN_EXISTING, 0, nullptr));
-    if (!file)
-        return last_system_error();
-    return file;
-}
-
-// Names exactly the handles the tool may inherit, so that no other
-// inheritable handle of this program (another tool's pipe, say) leaks into it
-// and keeps a pipe open after the tool has ended.
-class HandleList {
-  public:
-    static Result<std::unique_ptr<HandleList>> create(std::array<HANDLE, handed_down> handles) {
-        auto list = std::unique_ptr<HandleList>(new HandleList(handles));
-        SIZE_T size = 0;
-        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        list->storage_ = std::make_unique<std::byte[]>(size);
-        if (!::InitializeProcThreadAttributeList(list->get(), 1, 0, &size))
-            return last_system_error();
-        list->initialized_ = true;
-        if (!::UpdateProcThreadAttribute(list->get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                         list->handles_.data(), sizeof list->handles_, nullptr,
-                                         nullptr))
-            return last_system_error();
-        return list;
-    }
-    HandleList(const HandleList&) = delete;
-    HandleList& operator=(const HandleList&) = delete;
-    ~HandleList() {
-        if (initialized_)
-            ::DeleteProcThreadAttributeList(get());
-    }
-
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const {
-        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
-    }
-
-  private:
-    explicit HandleList(std::array<HANDLE, handed_down> handles) : handles_(handles) {}
-
-    std::array<HANDLE, handed_down> handles_; // the attribute points here
-    std::unique_ptr<std::byte[]> storage_;
-    bool initialized_ = false;
-};
-
 struct Started {
     UniqueHandle process;
     UniqueHandle output;
@@ -91,7 +42,7 @@ struct Started {
 // before this returns, so each pipe ends when the tool (and whatever
 // inherited from it) has closed its end.
 Result<Started> start_captured(const std::string& program, const std::string& command_line) {
-    auto input = open_empty_input();
+    auto input = open_null_device(GENERIC_READ);
     if (!input)
         return std::move(input).error();
     auto output = create_output_pipe();
@@ -100,29 +51,12 @@ Result<Started> start_captured(const std::string& program, const std::string& co
     auto errors = create_output_pipe();
     if (!errors)
         return std::move(errors).error();
-    auto inherit =
-        HandleList::create({input->get(), output->write_end.get(), errors->write_end.get()});
-    if (!inherit)
-        return std::move(inherit).error();
-
-    STARTUPINFOEXW startup{};
-    startup.StartupInfo.cb = sizeof startup;
-    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = input->get();
-    startup.StartupInfo.hStdOutput = output->write_end.get();
-    startup.StartupInfo.hStdError = errors->write_end.get();
-    startup.lpAttributeList = (*inherit)->get();
-
-    const std::wstring application = widen(program);
-    std::wstring arguments = widen(command_line); // CreateProcessW may write to it
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(application.c_str(), arguments.data(), nullptr, nullptr, TRUE,
-                          CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                          &startup.StartupInfo, &process))
-        return last_system_error();
-    UniqueHandle thread(process.hThread); // not needed: closed at once
-    return Started{UniqueHandle(process.hProcess), std::move(output->read_end),
-                   std::move(errors->read_end)};
+    auto process = start_hidden_process(
+        program, command_line,
+        ToolStreams{input->get(), output->write_end.get(), errors->write_end.get()});
+    if (!process)
+        return std::move(process).error();
+    return Started{std::move(*process), std::move(output->read_end), std::move(errors->read_end)};
 }
 
 // Reads until the writers have all closed the pipe.
@@ -190,12 +124,10 @@ Result<CapturedRun> capture_tool(std::string_view tool_name,
     auto streams = read_both(started->output.get(), started->errors.get());
     if (!streams)
         return std::move(streams).error();
-    if (::WaitForSingleObject(started->process.get(), INFINITE) != WAIT_OBJECT_0)
-        return last_system_error();
-    DWORD exit_code = 0;
-    if (!::GetExitCodeProcess(started->process.get(), &exit_code))
-        return last_system_error();
-    return CapturedRun{exit_code, std::move(streams->first), std::move(streams->second)};
+    auto exit_code = wait_for_exit_code(started->process.get());
+    if (!exit_code)
+        return std::move(exit_code).error();
+    return CapturedRun{*exit_code, std::move(streams->first), std::move(streams->second)};
 }
 
 } // namespace velmora
