@@ -1,0 +1,181 @@
+// The setup window's message handling: the button, the install worker's
+// posts, and the DPI the window is shown at.
+#include "common/system_error.hpp"
+#include "common/text_win.hpp"
+#include "install/progress_win.hpp"
+#include "launch/launch_game_win.hpp"
+#include "main/error_report_win.hpp"
+#include "window/setup_window_state_win.hpp"
+#include "window/setup_window_texts.hpp"
+#include "window/window_dpi_win.hpp"
+
+#include <commctrl.h>
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace velmora {
+namespace {
+
+void set_text(HWND control, std::string_view text) {
+    ::SetWindowTextW(control, widen(text).c_str());
+}
+
+void set_marquee(const SetupWindowState& state, bool running) {
+    ::SendMessageW(state.control(progress_bar), PBM_SETMARQUEE, running ? TRUE : FALSE,
+                   running ? 35 : 0);
+}
+
+void enter_failed_state(SetupWindowState& state) {
+    state.busy = false;
+    set_marquee(state, false);
+    set_text(state.control(status_label), failed_status_text);
+    ::EnableWindow(state.control(setup_button), TRUE);
+}
+
+// The worker runs detached: nobody joins it, and the process ends without
+// waiting for it when the window goes.
+std::optional<std::string> start_install_worker() {
+    try {
+        std::thread(run_install_worker).detach();
+        return std::nullopt;
+    } catch (const std::system_error& error) {
+        return compose_system_error(error.code().message(),
+                                    static_cast<std::uint32_t>(error.code().value()), 0);
+    }
+}
+
+void on_install_pressed(SetupWindowState& state) {
+    if (state.busy.exchange(true))
+        return;
+    ::EnableWindow(state.control(setup_button), FALSE);
+    set_marquee(state, true);
+    if (auto failure = start_install_worker()) {
+        // A worker that never started ends like one that failed.
+        enter_failed_state(state);
+        show_error_box(*failure);
+    }
+}
+
+void on_button(SetupWindowState& state) {
+    if (!state.installed) {
+        on_install_pressed(state);
+        return;
+    }
+    if (auto launched = launch_game(); !launched) {
+        show_error_box(launched.error().message);
+        return;
+    }
+    ::DestroyWindow(state.window);
+}
+
+void on_install_succeeded(SetupWindowState& state) {
+    state.installed = true;
+    state.busy = false;
+    set_marquee(state, false);
+    set_text(state.control(status_label), installed_status_text);
+    set_text(state.control(setup_button), launch_button_text);
+    ::EnableWindow(state.control(setup_button), TRUE);
+}
+
+void take_and_show_failure(FailureSlot& slot) {
+    std::optional<std::string> message = std::exchange(slot.message, std::nullopt);
+    if (message)
+        show_error_box(*message);
+}
+
+void on_install_failed(SetupWindowState& state) {
+    enter_failed_state(state);
+    FailureSlot& slot = failure_slot();
+    if (state.holding_failure_slot) {
+        // Inside the error box of an earlier failure: this thread holds the
+        // lock already.
+        take_and_show_failure(slot);
+        return;
+    }
+    // The lock stays held while the box is open, so a worker that fails
+    // meanwhile waits before it stores its message.
+    const std::lock_guard guard(slot.lock);
+    state.holding_failure_slot = true;
+    take_and_show_failure(slot);
+    state.holding_failure_slot = false;
+}
+
+void on_dpi_changed(SetupWindowState& state, WPARAM wparam, const RECT& suggested) {
+    state.dpi = LOWORD(wparam);
+    ::SetWindowPos(state.window, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    lay_out_setup_controls(state);
+}
+
+void on_create(SetupWindowState& state) {
+    set_progress_window(state.window);
+    state.dpi = window_dpi(state.window);
+    if (state.dpi != base_dpi) {
+        ::SetWindowPos(state.window, nullptr, 0, 0, scale_for_dpi(setup_window_width, state.dpi),
+                       scale_for_dpi(setup_window_height, state.dpi),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    create_setup_controls(state);
+}
+
+// Labels paint on the window's own background rather than the dialog colour.
+LRESULT on_static_colour(HDC context) {
+    ::SetBkColor(context, ::GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+}
+
+SetupWindowState* state_of(HWND window, UINT message, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* state = static_cast<SetupWindowState*>(
+            reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        state->window = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+        return state;
+    }
+    return reinterpret_cast<SetupWindowState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+} // namespace
+
+LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    SetupWindowState* state = state_of(window, message, lparam);
+    if (!state)
+        return ::DefWindowProcW(window, message, wparam, lparam);
+    switch (message) {
+    case WM_CREATE:
+        on_create(*state);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == setup_button_id)
+            on_button(*state);
+        return 0;
+    case install_stage_message:
+        set_text(state->control(status_label), stage_status_text(wparam));
+        return 0;
+    case install_succeeded_message:
+        on_install_succeeded(*state);
+        return 0;
+    case install_failed_message:
+        on_install_failed(*state);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        return on_static_colour(reinterpret_cast<HDC>(wparam));
+    case WM_DPICHANGED:
+        on_dpi_changed(*state, wparam, *reinterpret_cast<const RECT*>(lparam));
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        break;
+    }
+    return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+} // namespace velmora

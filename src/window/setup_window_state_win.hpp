@@ -1,0 +1,37 @@
+#pragma once
+// The one setup window's state and its window procedure.
+
+#include "window/setup_window_layout.hpp"
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+
+namespace velmora {
+
+// Lives in run_setup_window for as long as the window; the window procedure
+// finds it through GWLP_USERDATA. Only the window's thread touches it; the
+// install worker only posts messages.
+struct SetupWindowState {
+    HWND window = nullptr;
+    std::array<HWND, control_count> controls{};
+    std::atomic<bool> busy{false}; // an install worker is running
+    bool installed = false;        // never cleared once set
+    // Set while this thread holds the failure slot's lock with an error box
+    // open, so that a failure message handled inside that box's message loop
+    // does not lock the slot a second time.
+    bool holding_failure_slot = false;
+    unsigned dpi = base_dpi;
+
+    HWND control(ControlIndex index) const { return controls[index]; }
+};
+
+LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Creates the five controls with their fonts, positioned for state.dpi.
+void create_setup_controls(SetupWindowState& state);
+// Moves the controls and sets their fonts for a new state.dpi.
+void lay_out_setup_controls(SetupWindowState& state);
+
+} // namespace velmora

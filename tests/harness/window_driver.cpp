@@ -1,0 +1,119 @@
+#include "harness/window_driver.hpp"
+
+#include "common/text_win.hpp"
+#include "harness/harness.hpp"
+#include "harness/message_box.hpp"
+
+#include <thread>
+
+namespace velmora::test {
+namespace {
+
+RECT client_rect_of_child(HWND child) {
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
+std::vector<HWND> top_windows(DWORD process_id, std::string_view class_name,
+                              std::string_view title) {
+    std::vector<HWND> found;
+    for (HWND window : top_level_windows(process_id, class_name)) {
+        if (window_text_of(window) == title)
+            found.push_back(window);
+    }
+    return found;
+}
+
+HWND wait_for_top_window(DWORD process_id, std::string_view class_name, std::string_view title,
+                         std::chrono::milliseconds timeout) {
+    HWND found = nullptr;
+    wait_until(
+        [&] {
+            const auto windows = top_windows(process_id, class_name, title);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr;
+        },
+        timeout);
+    return found;
+}
+
+std::vector<ControlInfo> child_controls(HWND parent) {
+    std::vector<ControlInfo> controls;
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        ControlInfo info;
+        info.handle = child;
+        info.class_name = class_name_of(child);
+        info.text = window_text_of(child);
+        info.style = static_cast<std::uint32_t>(::GetWindowLongW(child, GWL_STYLE));
+        info.ex_style = static_cast<std::uint32_t>(::GetWindowLongW(child, GWL_EXSTYLE));
+        info.id = ::GetDlgCtrlID(child);
+        info.rect = client_rect_of_child(child);
+        info.enabled = ::IsWindowEnabled(child) != FALSE;
+        controls.push_back(std::move(info));
+    }
+    return controls;
+}
+
+HWND find_child(HWND parent, std::string_view class_name, std::string_view text) {
+    for (const ControlInfo& control : child_controls(parent)) {
+        if (control.class_name == class_name && control.text == text)
+            return control.handle;
+    }
+    return nullptr;
+}
+
+SIZE window_size(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void press_button(HWND button) {
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void post_command(HWND window, int control_id) {
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(control_id, BN_CLICKED), 0);
+}
+
+void post_close(HWND window) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+void save_screenshot(const std::string& linux_path) {
+    // Wine starts Linux programs through CreateProcessW. setsid -f leaves at
+    // once and runs the grab detached: a Linux child that this process waits
+    // for has been seen to take the test process down later. Success shows
+    // in the file.
+    std::wstring command =
+        L"/usr/bin/setsid -f /usr/bin/import -window root \"" + widen(linux_path) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    const std::string windows_path = "Z:" + linux_path;
+    wait_until([&] { return exists(windows_path); }, 10s);
+    ::Sleep(500); // import writes the file in more than one step
+}
+
+} // namespace velmora::test
