@@ -290,5 +290,36 @@ TEST_F(SetupWindowTest, LaunchFailureLeavesTheWindowOpenWithLaunch) {
     EXPECT_FALSE(exists(fixture_.record));
 }
 
+// The worker's messages, posted from here: the window trusts only their
+// numbers and the failure slot, whatever state it is in.
+TEST_F(SetupWindowTest, FollowsPostedWorkerMessagesInAnyState) {
+    start();
+    struct Step {
+        UINT message;
+        WPARAM stage;
+        std::string status;
+        std::string button;
+    };
+    const std::vector<Step> steps = {
+        {0x8003, 0, "Working\xE2\x80\xA6", "Install"},
+        {0x8003, 3, stage_texts[2], "Install"},
+        {0x8003, 6, "Working\xE2\x80\xA6", "Install"},
+        {0x8002, 0, "Installation failed", "Install"}, // nothing in the slot: no box
+        {0x8003, 5, stage_texts[4], "Install"},
+        {0x8001, 0, "Installed. Ready to play.", "Launch"},
+        {0x8003, 1, stage_texts[0], "Launch"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::to_string(step.message - 0x8000) + "/" + std::to_string(step.stage));
+        ::PostMessageW(window_, step.message, step.stage, 0);
+        EXPECT_TRUE(status_becomes(step.status)) << status();
+        EXPECT_EQ(button_text(), step.button);
+        EXPECT_TRUE(button_enabled());
+    }
+    ::Sleep(500);
+    EXPECT_TRUE(error_boxes().empty());
+    EXPECT_TRUE(fixture_.log_lines().empty()) << "no install ran";
+}
+
 } // namespace
 } // namespace velmora::test
