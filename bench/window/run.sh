@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The setup window's answer times during a demo install.
+#   bench/window/run.sh BUILD_DIR
+#
+# Makes demo archives of realistic size and their manifest (as bench/install
+# does), puts VelmoraSetup.exe beside the stand-in curl/tar/powershell, and has
+# bench_window.exe start it, press "Install" and time a WM_NULL to the window
+# every 50 ms until the install ends. Goal: no answer slower than 100 ms.
+# Uses the display in DISPLAY, or starts Xvfb on :96 for the run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
+winpath() { echo "Z:${1//\//\\}"; }
+
+if [ ! -f "$build/bench/bench_window.exe" ]; then
+    cmake --build "$build" --target bench_window -j2 >/dev/null ||
+        { echo "cannot build bench_window in $build" >&2; exit 1; }
+fi
+for file in VelmoraSetup.exe stand-ins/curl.exe stand-ins/tar.exe stand-ins/powershell.exe \
+    stand-ins/dotnet.exe; do
+    [ -f "$build/$file" ] || { echo "build $file first" >&2; exit 1; }
+done
+
+xvfb_pid=""
+stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap stop_display EXIT
+if [ -z "${DISPLAY:-}" ]; then
+    [ -e /tmp/.X11-unix/X96 ] && { echo "display :96 is taken; set DISPLAY" >&2; exit 1; }
+    Xvfb :96 -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X96 ] && break; sleep 0.1; done
+    export DISPLAY=:96
+fi
+
+work="$build/bench-window"
+rm -rf "$work"
+web="$work/web"
+bin="$work/bin"
+releases="$web/releases"
+mkdir -p "$web/client" "$bin" "$work/temp" "$work/install root"
+host="https://cdn.velmora.example"
+"$root/tools/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
+    --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
+"$root/tools/publish-manifest" --dotnet-version 8.0.11 \
+    --dotnet-archive "$releases/dotnet-runtime.zip" \
+    --dotnet-url "$host/releases/dotnet-runtime.zip" \
+    --desktop-archive "$releases/windowsdesktop-runtime.zip" \
+    --desktop-url "$host/releases/windowsdesktop-runtime.zip" \
+    --launcher-version 1.4.0 \
+    --launcher-archive "$releases/VelmoraLauncher-1.4.0.zip" \
+    --launcher-url "$host/releases/VelmoraLauncher-1.4.0.zip" \
+    --output "$web/client/bootstrap.json" >/dev/null
+
+cp "$build/VelmoraSetup.exe" "$build/stand-ins/curl.exe" "$build/stand-ins/tar.exe" \
+    "$build/stand-ins/powershell.exe" "$bin/"
+export VELMORA_TEST_ROOT=$(winpath "$work/install root")
+export VELMORA_BOOTSTRAP_URL="$host/client/bootstrap.json"
+export VELMORA_STANDIN_WEB_ROOT=$(winpath "$web")
+export TEMP=$(winpath "$work/temp") TMP=$(winpath "$work/temp")
+unset VELMORA_STANDIN_LOG VELMORA_STANDIN_RULES VELMORA_STANDIN_TIMES VELMORA_STANDIN_DOTNET_RECORD
+
+"$build/wine-run" "$build/bench/bench_window.exe" "$(winpath "$bin/VelmoraSetup.exe")" |
+    tr -d '\r'
+[ -f "$work/install root/Programs/Velmora/VelmoraGame.dll" ] ||
+    { echo "the install left no launcher" >&2; exit 1; }
