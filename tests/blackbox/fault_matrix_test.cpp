@@ -1,0 +1,433 @@
+// Every download and every extraction of a full headless install, broken in
+// each way that can happen to it in the field: the tool missing, the tool and
+// PowerShell failing, a short file, a wrong digest, the tool or the setup
+// program killed half-way, and a full disk. Each cell checks the report, the
+// exit code and what is left on disk, then proves that one more run without
+// the fault repairs the installation and that the installed copy starts the
+// game. The outcomes are printed as a matrix at the end.
+
+#include "common/path.hpp"
+#include "harness/fault_injection.hpp"
+#include "harness/harness.hpp"
+#include "harness/install_fixture.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <ostream>
+
+namespace velmora::test {
+namespace {
+
+using Paths = std::vector<std::string>;
+
+constexpr std::string_view version = "8.0.11";
+constexpr std::string_view launcher_archive = "VelmoraLauncher-1.4.0.zip";
+
+// Wine's own PATH reaches a PowerShell stub that exits 0 doing nothing; the
+// children see only the system folders, which hold neither tool.
+constexpr std::string_view child_path = "C:\\windows\\system32;C:\\windows";
+
+enum class Fault { missing, exit_code, short_file, digest, tool_killed, setup_killed, disk_full };
+enum class Where { temp, runtime, launcher }; // the file system a step writes to
+
+// One tool start of a full install, in the order a fresh install makes them.
+struct Step {
+    std::string name;
+    std::string tool;     // "curl.exe" or "tar.exe"
+    std::string pattern;  // occurs in this start's subject (URL or archive path) only
+    std::string manifest; // size and digest fields; empty for the manifest itself
+    Where writes_to;
+    std::size_t index; // position among the tool starts of a full install
+};
+
+bool is_download(const Step& step) {
+    return step.tool == "curl.exe";
+}
+
+const std::vector<Step>& steps() {
+    static const std::vector<Step> all = {
+        {"Manifest", "curl.exe", "/bootstrap.json", "", Where::temp, 0},
+        {"RuntimeDownload", "curl.exe", "/dotnet-runtime.zip", "dotnet", Where::temp, 1},
+        {"DesktopDownload", "curl.exe", "/windowsdesktop-runtime.zip", "dotnetDesktop", Where::temp,
+         2},
+        {"RuntimeUnpack", "tar.exe", "\\dotnet-runtime.zip", "", Where::runtime, 3},
+        {"DesktopUnpack", "tar.exe", "\\windowsdesktop-runtime.zip", "", Where::runtime, 4},
+        {"LauncherDownload", "curl.exe", "/" + std::string(launcher_archive), "launcher",
+         Where::temp, 5},
+        {"LauncherUnpack", "tar.exe", "\\" + std::string(launcher_archive), "", Where::launcher, 6},
+    };
+    return all;
+}
+
+std::string fault_name(Fault fault) {
+    switch (fault) {
+    case Fault::missing:
+        return "ToolMissing";
+    case Fault::exit_code:
+        return "ExitCode";
+    case Fault::short_file:
+        return "OneByteShort";
+    case Fault::digest:
+        return "DigestMismatch";
+    case Fault::tool_killed:
+        return "ToolKilled";
+    case Fault::setup_killed:
+        return "SetupKilled";
+    case Fault::disk_full:
+        return "DiskFull";
+    }
+    return "?";
+}
+
+struct Cell {
+    Fault fault;
+    Step step;
+};
+
+void PrintTo(const Cell& cell, std::ostream* out) {
+    *out << fault_name(cell.fault) << " at " << cell.step.name;
+}
+
+bool applies(Fault fault, const Step& step) {
+    if (fault == Fault::short_file)
+        return is_download(step);
+    if (fault == Fault::digest)
+        return is_download(step) && !step.manifest.empty();
+    return true;
+}
+
+std::vector<Cell> all_cells() {
+    std::vector<Cell> cells;
+    for (const Fault fault : {Fault::missing, Fault::exit_code, Fault::short_file, Fault::digest,
+                              Fault::tool_killed, Fault::setup_killed, Fault::disk_full})
+        for (const Step& step : steps())
+            if (applies(fault, step))
+                cells.push_back({fault, step});
+    return cells;
+}
+
+// What the fault run did, for the printed matrix.
+std::map<std::pair<int, std::size_t>, std::string>& outcomes() {
+    static std::map<std::pair<int, std::size_t>, std::string> table;
+    return table;
+}
+
+constexpr UINT setup_kill_code = 3;
+constexpr UINT tool_kill_code = 1;
+
+struct Expected {
+    bool succeeds = false;             // the fault is absorbed by the PowerShell fallback
+    std::optional<std::string> report; // nullopt: no report (the setup was killed)
+};
+
+// The manifest as published; a short manifest ends inside its object, and
+// the reader places the end after the last line break.
+std::string truncated_manifest_message(const std::string& manifest_text) {
+    const std::string kept = manifest_text.substr(0, manifest_text.size() - 1);
+    const auto lines = std::count(kept.begin(), kept.end(), '\n') + 1;
+    const auto column = kept.size() - (kept.rfind('\n') + 1);
+    return "Invalid setup manifest: EOF while parsing an object at line " + std::to_string(lines) +
+           " column " + std::to_string(column);
+}
+
+class FaultMatrix : public ::testing::TestWithParam<Cell> {
+  protected:
+    static void TearDownTestSuite();
+
+    void SetUp() override {
+        // Mounts that an interrupted run left would keep its scratch folder.
+        if (GetParam().fault == Fault::disk_full)
+            SmallDisks::release_leftovers(join_path(build_directory(), "scratch"), shell_folder());
+        fx_.emplace();
+        manifest_ = fx_->publish(standard_release());
+        gate_.emplace(join_path(fx_->folder, "gate"));
+    }
+
+    static std::string shell_folder() {
+        const std::string folder = join_path(build_directory(), "shell");
+        make_directories(folder);
+        return folder;
+    }
+
+    std::string disk_of(Where where) const {
+        switch (where) {
+        case Where::temp:
+            return fx_->temp;
+        case Where::runtime:
+            return parent_of_runtime();
+        case Where::launcher:
+            return std::string(parent_of(fx_->launcher_directory()));
+        }
+        return {};
+    }
+
+    std::string parent_of_runtime() const {
+        return std::string(parent_of(fx_->runtime_directory(version)));
+    }
+
+    RunOptions options() const {
+        RunOptions options = fx_->install_options();
+        options.environment.push_back({"PATH", std::string(child_path)});
+        return options;
+    }
+
+    Expected arrange(const Cell& cell);
+    std::uint32_t run_with_fault(const Cell& cell, DWORD& process_id);
+    void check_left_behind(const Cell& cell, DWORD process_id, bool reported);
+    void check_fallback_success(const Cell& cell, std::uint32_t code, DWORD process_id);
+    void repair_and_launch(const Cell& cell, bool succeeded);
+
+    std::optional<InstallFixture> fx_;
+    nlohmann::ordered_json manifest_;
+    std::optional<Gate> gate_;
+    std::unique_ptr<SmallDisks> disks_;
+};
+
+const Step& previous_of(const Step& step) {
+    return steps().at(step.index - 1);
+}
+
+std::string rule(std::string_view tool, std::string_view pattern, std::string_view action) {
+    return std::string(tool) + " " + std::string(pattern) + " " + std::string(action) + "\n";
+}
+
+Expected FaultMatrix::arrange(const Cell& cell) {
+    const Step& step = cell.step;
+    const std::string download_failed = "Download failed";
+    const std::string unpack_failed = "Archive extraction failed";
+    switch (cell.fault) {
+    case Fault::missing:
+        fx_->set_rules(
+            step.index == 0 ? "" : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
+        return {false,
+                (is_download(step) ? download_failed : unpack_failed) + ": program not found"};
+    case Fault::exit_code:
+        // PowerShell's code is what is reported, as a signed 32-bit number.
+        if (is_download(step)) {
+            fx_->set_rules(rule("curl.exe", step.pattern, "exit 22") +
+                           rule("powershell.exe", step.pattern, "exit 3221225477"));
+            return {false, download_failed + " with exit code -1073741819"};
+        }
+        fx_->set_rules(rule("tar.exe", step.pattern, "exit 2") +
+                       rule("powershell.exe", step.pattern, "exit 2147483648"));
+        return {false, unpack_failed + " with exit code -2147483648."};
+    case Fault::short_file: {
+        if (step.manifest.empty()) {
+            const std::string text = manifest_.dump(2);
+            fx_->set_rules(
+                rule("curl.exe", step.pattern, "short " + std::to_string(text.size() - 1)));
+            return {false, truncated_manifest_message(text)};
+        }
+        const std::uint64_t size = manifest_[step.manifest + "Size"];
+        fx_->set_rules(rule("curl.exe", step.pattern, "short " + std::to_string(size - 1)));
+        return {false, "Downloaded file has " + std::to_string(size - 1) + " bytes; expected " +
+                           std::to_string(size) + "."};
+    }
+    case Fault::digest: {
+        const bool sha512 = step.manifest != "launcher";
+        const std::string field = step.manifest + (sha512 ? "Sha512" : "Sha256");
+        auto changed = manifest_;
+        changed[field] = sha512 ? sha512_hex("another archive") : sha256_hex("another archive");
+        fx_->publish_manifest(changed.dump(2));
+        return {false, "A downloaded file failed its integrity check."};
+    }
+    case Fault::tool_killed:
+        fx_->set_rules(gate_->rule(step.tool, step.pattern));
+        return {true, std::nullopt};
+    case Fault::setup_killed:
+        fx_->set_rules(gate_->rule(step.tool, step.pattern));
+        return {false, std::nullopt};
+    case Fault::disk_full:
+        fx_->set_rules(gate_->rule(step.tool, step.pattern));
+        // The tool cannot write, and neither can PowerShell after it.
+        return {false, is_download(step) ? download_failed + " with exit code 1"
+                                         : unpack_failed + " with exit code 1."};
+    }
+    return {};
+}
+
+// Starts the install, does what the fault needs while a tool is held, and
+// waits for the program's end.
+std::uint32_t FaultMatrix::run_with_fault(const Cell& cell, DWORD& process_id) {
+    const Step& step = cell.step;
+    const std::vector<std::string> tools = {step.tool, "powershell.exe"};
+    if (cell.fault == Fault::missing && step.index == 0)
+        take_away(fx_->bin, tools);
+    RunningProgram running(options());
+    process_id = running.process_id();
+    const bool gated = cell.fault == Fault::tool_killed || cell.fault == Fault::setup_killed ||
+                       cell.fault == Fault::disk_full ||
+                       (cell.fault == Fault::missing && step.index > 0);
+    if (gated) {
+        if (!gate_->wait_until_held())
+            throw std::runtime_error("the install never reached " + step.name);
+        const std::vector<DWORD> held = child_processes(process_id, step.tool);
+        switch (cell.fault) {
+        case Fault::missing:
+            take_away(fx_->bin, tools); // the held tool of the step before keeps running
+            break;
+        case Fault::tool_killed:
+            EXPECT_EQ(held.size(), 1u) << "the held " << step.tool << " was not found";
+            for (const DWORD id : held)
+                EXPECT_TRUE(terminate_process(id, tool_kill_code));
+            break;
+        case Fault::setup_killed:
+            EXPECT_TRUE(terminate_process(process_id, setup_kill_code));
+            break;
+        case Fault::disk_full:
+            EXPECT_EQ(fill_disk(disk_of(step.writes_to)), static_cast<DWORD>(ERROR_DISK_FULL));
+            break;
+        default:
+            break;
+        }
+        gate_->open();
+        if (cell.fault == Fault::setup_killed)
+            wait_for_processes(held); // the orphaned tool finishes its work
+    }
+    const auto code = running.wait(180s);
+    if (!code)
+        throw std::runtime_error("the install did not end in time");
+    return *code;
+}
+
+// What the failure table allows the failed run to leave, by the step it
+// stopped in.
+void FaultMatrix::check_left_behind(const Cell& cell, DWORD process_id, bool reported) {
+    const InstallFixture& fx = *fx_;
+    const std::string runtime = fx.runtime_directory(version);
+    const std::string staging = fx.staging_directory(runtime, process_id);
+    const std::string launcher = fx.launcher_directory();
+    EXPECT_TRUE(exists(fx.work_directory(process_id)));
+    if (cell.step.index > 0) { // a failed manifest download may leave a part of it
+        EXPECT_TRUE(exists(join_path(fx.work_directory(process_id), "bootstrap.json")));
+    }
+    EXPECT_FALSE(exists(fx.state_file()));
+    EXPECT_FALSE(exists(join_path(launcher, "Velmora.exe")));
+    EXPECT_EQ(exists(fx.report_file()), reported);
+    const bool runtime_done = cell.step.index >= 5;
+    const bool unpacking_runtime = cell.step.index == 3 || cell.step.index == 4;
+    EXPECT_EQ(exists(join_path(runtime, "dotnet.exe")), runtime_done);
+    EXPECT_EQ(exists(staging), unpacking_runtime);
+    if (cell.step.index == 4) { // the base runtime went into staging before the fault
+        EXPECT_TRUE(exists(join_path(staging, "dotnet.exe")));
+    }
+    if (cell.step.index < 6) {
+        EXPECT_FALSE(exists(join_path(launcher, "VelmoraGame.dll")));
+    }
+}
+
+// A killed tool is a failed first attempt: PowerShell does the work.
+void FaultMatrix::check_fallback_success(const Cell& cell, std::uint32_t code, DWORD process_id) {
+    EXPECT_EQ(code, 0u) << fx_->report().value_or("(no report)");
+    EXPECT_EQ(read_file(fx_->state_file()), fx_->expected_state(version));
+    EXPECT_FALSE(exists(fx_->work_directory(process_id)));
+    const auto lines = fx_->log_lines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[cell.step.index].front(), cell.step.tool);
+    EXPECT_EQ(lines[cell.step.index + 1].front(), "powershell.exe");
+    const std::string fallback = is_download(cell.step) ? "Invoke-WebRequest" : "Expand-Archive";
+    EXPECT_NE(lines[cell.step.index + 1].back().find(fallback), std::string::npos);
+}
+
+void FaultMatrix::repair_and_launch(const Cell& cell, bool succeeded) {
+    InstallFixture& fx = *fx_;
+    fx.set_rules("");
+    fx.publish_manifest(manifest_.dump(2));
+    fx.clear_log();
+    RunningProgram running(options());
+    const auto code = running.wait(180s);
+    ASSERT_TRUE(code) << "the repair run did not end in time";
+    EXPECT_EQ(*code, 0u) << fx.report().value_or("(no report)");
+    EXPECT_EQ(read_file(fx.state_file()), fx.expected_state(version));
+    EXPECT_FALSE(exists(fx.work_directory(running.process_id())));
+    EXPECT_TRUE(exists(join_path(fx.runtime_directory(version), "dotnet.exe")));
+    EXPECT_EQ(read_file(join_path(fx.launcher_directory(), "Velmora.exe")),
+              read_file(program_under_test()));
+    // A runtime finished before the fault is kept; any other is installed.
+    const bool runtime_kept = succeeded || cell.step.index >= 5;
+    EXPECT_EQ(fx.log_lines().size(), runtime_kept ? 3u : 7u);
+
+    const GameLaunch launch = fx.launch_installed();
+    EXPECT_EQ(launch.run.exit_code, 0u);
+    EXPECT_TRUE(launch.run.message_boxes.empty());
+    ASSERT_TRUE(launch.record) << "the installed Velmora.exe did not start the game";
+    EXPECT_EQ(launch.record->at("arguments"),
+              nlohmann::json::array({join_path(fx.launcher_directory(), "VelmoraGame.dll")}));
+}
+
+TEST_P(FaultMatrix, ReportsThenRepairs) {
+    const Cell& cell = GetParam();
+    auto& outcome = outcomes()[{static_cast<int>(cell.fault), cell.step.index}];
+    if (cell.fault == Fault::disk_full) {
+        const std::string runtime_parent = parent_of_runtime();
+        disks_ = std::make_unique<SmallDisks>(
+            Paths{fx_->temp, runtime_parent, std::string(parent_of(fx_->launcher_directory()))},
+            16u << 20, shell_folder());
+        if (!disks_->mounted()) {
+            outcome = "skipped: " + disks_->failure();
+            GTEST_SKIP() << disks_->failure();
+        }
+    }
+    const Expected expected = arrange(cell);
+    DWORD process_id = 0;
+    const std::uint32_t code = run_with_fault(cell, process_id);
+    const auto report = fx_->report();
+    outcome = code == 0 ? "ok" : report ? *report : "exit " + std::to_string(code) + ", no report";
+
+    if (expected.succeeds) {
+        check_fallback_success(cell, code, process_id);
+    } else {
+        EXPECT_EQ(code, expected.report ? 1u : setup_kill_code);
+        EXPECT_EQ(report, expected.report);
+        check_left_behind(cell, process_id, expected.report.has_value());
+    }
+    put_back(fx_->bin, {cell.step.tool, "powershell.exe"});
+    if (cell.fault == Fault::disk_full)
+        free_disk(disk_of(cell.step.writes_to));
+    repair_and_launch(cell, expected.succeeds);
+    if (HasFailure())
+        outcome += "  [FAILED]";
+}
+
+// Short codes in the grid, the exact texts below it.
+void FaultMatrix::TearDownTestSuite() {
+    std::vector<std::string> texts;
+    const auto code_of = [&](const std::string& text) {
+        if (text == "ok")
+            return text;
+        auto found = std::find(texts.begin(), texts.end(), text);
+        if (found == texts.end())
+            found = texts.insert(texts.end(), text);
+        return "M" + std::to_string(found - texts.begin() + 1);
+    };
+    std::printf("\nFault matrix (fault x step; ok = installed; M<n> = report, see below)\n");
+    std::printf("%-14s", "");
+    for (const Step& step : steps())
+        std::printf(" %-17s", step.name.c_str());
+    std::printf("\n");
+    for (int fault = 0; fault <= static_cast<int>(Fault::disk_full); ++fault) {
+        std::printf("%-14s", fault_name(static_cast<Fault>(fault)).c_str());
+        for (const Step& step : steps()) {
+            const auto found = outcomes().find({fault, step.index});
+            const std::string cell = found == outcomes().end() ? "-" : code_of(found->second);
+            std::printf(" %-17s", cell.c_str());
+        }
+        std::printf("\n");
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        std::printf("M%zu: %s\n", i + 1, texts[i].c_str());
+    std::fflush(stdout);
+    outcomes().clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, FaultMatrix, ::testing::ValuesIn(all_cells()),
+                         [](const auto& info) {
+                             return fault_name(info.param.fault) + "_" + info.param.step.name;
+                         });
+
+} // namespace
+} // namespace velmora::test
