@@ -1,3 +1,4 @@
+#include "launch_options.hpp"
 #include "launch_plan.hpp"
 #include "sample_stats.hpp"
 
@@ -5,6 +6,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string>
 #include <vector>
 
 namespace velmora::test {
@@ -108,6 +110,68 @@ TEST(LaunchPlan, RatioComparesMediansSoOneStallDoesNotDecide) {
     };
     for (const auto& c : cases)
         EXPECT_NEAR(launch_ratio(c.setup, c.minimal), c.expected, 1e-12);
+}
+
+std::vector<std::string> all_paths() {
+    return {"--setup",      "S.exe",         "--minimal",
+            "M.exe",        "--host",        "C:\\rt\\dotnet.exe",
+            "--game",       "G.dll",         "--launcher-directory",
+            "C:\\game dir", "--dotnet-root", "C:\\rt",
+            "--record",     "R.json"};
+}
+
+std::vector<std::string> with(std::vector<std::string> arguments,
+                              std::initializer_list<std::string> more) {
+    arguments.insert(arguments.end(), more);
+    return arguments;
+}
+
+std::vector<std::string> without(const std::string& option) {
+    std::vector<std::string> arguments = all_paths();
+    const auto at = std::find(arguments.begin(), arguments.end(), option);
+    arguments.erase(at, at + 2);
+    return arguments;
+}
+
+TEST(LaunchOptions, EveryOptionLandsInItsOwnField) {
+    const auto parsed = parse_launch_options(with(all_paths(), {"--rounds", "7"}));
+    ASSERT_TRUE(parsed) << parsed.error().message;
+    EXPECT_EQ(parsed->setup, "S.exe");
+    EXPECT_EQ(parsed->minimal, "M.exe");
+    EXPECT_EQ(parsed->host, "C:\\rt\\dotnet.exe");
+    EXPECT_EQ(parsed->game, "G.dll");
+    EXPECT_EQ(parsed->launcher_directory, "C:\\game dir");
+    EXPECT_EQ(parsed->dotnet_root, "C:\\rt");
+    EXPECT_EQ(parsed->record, "R.json");
+    EXPECT_EQ(parsed->rounds, 7);
+
+    const auto defaults = parse_launch_options(all_paths());
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->rounds, 30);
+}
+
+TEST(LaunchOptions, RefusesWhatWouldTimeTheWrongThing) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {without("--setup"), "missing --setup"},
+        {without("--record"), "missing --record"},
+        {without("--dotnet-root"), "missing --dotnet-root"},
+        {with(all_paths(), {"--rounds"}), "missing value after --rounds"},
+        {with(all_paths(), {"--rounds", "0"}), "--rounds takes a whole number from 1, not 0"},
+        {with(all_paths(), {"--rounds", "-3"}), "--rounds takes a whole number from 1, not -3"},
+        {with(all_paths(), {"--rounds", "12x"}), "--rounds takes a whole number from 1, not 12x"},
+        {with(all_paths(), {"--rounds", ""}), "--rounds takes a whole number from 1, not "},
+        {with(all_paths(), {"--round", "5"}), "unknown option --round"},
+        {with(all_paths(), {"S.exe", "--launch"}), "unknown option S.exe"},
+        {with(all_paths(), {"--host", ""}), "missing --host"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parse_launch_options(c.arguments);
+        ASSERT_FALSE(parsed) << c.message;
+        EXPECT_EQ(parsed.error().message, c.message);
+    }
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
 #include "common/text_win.hpp"
+#include "launch_options.hpp"
 #include "launch_plan.hpp"
 #include "sample_stats.hpp"
 
@@ -22,7 +23,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -32,36 +32,6 @@ namespace {
 [[noreturn]] void fail(const std::string& message) {
     std::fprintf(stderr, "bench_launch: %s\n", message.c_str());
     std::exit(1);
-}
-
-struct Options {
-    std::map<std::string, std::string> paths;
-    int rounds = 30;
-
-    const std::string& operator[](const std::string& name) const {
-        const auto found = paths.find(name);
-        if (found == paths.end())
-            fail("missing --" + name);
-        return found->second;
-    }
-};
-
-Options parse_options(int argc, char** argv) {
-    Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name.rfind("--", 0) != 0)
-            fail("unexpected argument " + name);
-        if (name == "--rounds")
-            options.rounds = std::atoi(argv[i + 1]);
-        else
-            options.paths[name.substr(2)] = argv[i + 1];
-    }
-    if (argc % 2 == 0)
-        fail("every option takes one value");
-    if (options.rounds < 1)
-        fail("--rounds must be at least 1");
-    return options;
 }
 
 double now_seconds() {
@@ -138,14 +108,16 @@ void print_summary(const char* name, const std::vector<double>& seconds) {
 }
 
 int run(int argc, char** argv) {
-    const Options options = parse_options(argc, argv);
-    const std::string& setup = options["setup"];
-    const std::string& minimal = options["minimal"];
-    const std::string& record = options["record"];
+    const auto parsed = parse_launch_options(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed)
+        fail(parsed.error().message);
+    const LaunchOptions& options = *parsed;
+    const std::string& setup = options.setup;
+    const std::string& minimal = options.minimal;
+    const std::string& record = options.record;
     const std::string setup_command = quoted_command(setup, {"--launch"});
-    const std::string minimal_command =
-        quoted_command(minimal, {options["host"], options["game"], options["launcher-directory"],
-                                 options["dotnet-root"]});
+    const std::string minimal_command = quoted_command(
+        minimal, {options.host, options.game, options.launcher_directory, options.dotnet_root});
 
     const auto run_side = [&](LaunchSide side) {
         const bool is_setup = side == LaunchSide::setup;
