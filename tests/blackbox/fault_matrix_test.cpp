@@ -7,6 +7,7 @@
 // game. The outcomes are printed as a matrix at the end.
 
 #include "common/path.hpp"
+#include "common/text_win.hpp"
 #include "harness/fault_injection.hpp"
 #include "harness/harness.hpp"
 #include "harness/install_fixture.hpp"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -31,7 +33,18 @@ constexpr std::string_view launcher_archive = "VelmoraLauncher-1.4.0.zip";
 // children see only the system folders, which hold neither tool.
 constexpr std::string_view child_path = "C:\\windows\\system32;C:\\windows";
 
-enum class Fault { missing, exit_code, short_file, digest, tool_killed, setup_killed, disk_full };
+// `stub_fallback` is `missing` with Wine's PATH left as it is, so that its
+// PowerShell stub, which does nothing and exits 0, answers the fallback.
+enum class Fault {
+    missing,
+    stub_fallback,
+    exit_code,
+    short_file,
+    digest,
+    tool_killed,
+    setup_killed,
+    disk_full
+};
 enum class Where { temp, runtime, launcher }; // the file system a step writes to
 
 // One tool start of a full install, in the order a fresh install makes them.
@@ -67,6 +80,8 @@ std::string fault_name(Fault fault) {
     switch (fault) {
     case Fault::missing:
         return "ToolMissing";
+    case Fault::stub_fallback:
+        return "StubFallback";
     case Fault::exit_code:
         return "ExitCode";
     case Fault::short_file:
@@ -102,8 +117,9 @@ bool applies(Fault fault, const Step& step) {
 
 std::vector<Cell> all_cells() {
     std::vector<Cell> cells;
-    for (const Fault fault : {Fault::missing, Fault::exit_code, Fault::short_file, Fault::digest,
-                              Fault::tool_killed, Fault::setup_killed, Fault::disk_full})
+    for (const Fault fault :
+         {Fault::missing, Fault::stub_fallback, Fault::exit_code, Fault::short_file, Fault::digest,
+          Fault::tool_killed, Fault::setup_killed, Fault::disk_full})
         for (const Step& step : steps())
             if (applies(fault, step))
                 cells.push_back({fault, step});
@@ -122,6 +138,7 @@ constexpr UINT tool_kill_code = 1;
 struct Expected {
     bool succeeds = false;             // the fault is absorbed by the PowerShell fallback
     std::optional<std::string> report; // nullopt: no report (the setup was killed)
+    bool hollow = false;               // the run ends in success without having unpacked an archive
 };
 
 // The manifest as published; a short manifest ends inside its object, and
@@ -169,9 +186,10 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {
         return std::string(parent_of(fx_->runtime_directory(version)));
     }
 
-    RunOptions options() const {
+    RunOptions options(const Cell& cell) const {
         RunOptions options = fx_->install_options();
-        options.environment.push_back({"PATH", std::string(child_path)});
+        if (cell.fault != Fault::stub_fallback)
+            options.environment.push_back({"PATH", std::string(child_path)});
         return options;
     }
 
@@ -179,13 +197,38 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {
     std::uint32_t run_with_fault(const Cell& cell, DWORD& process_id);
     void check_left_behind(const Cell& cell, DWORD process_id, bool reported);
     void check_fallback_success(const Cell& cell, std::uint32_t code, DWORD process_id);
-    void repair_and_launch(const Cell& cell, bool succeeded);
+    void check_hollow_success(const Cell& cell, std::uint32_t code);
+    void repair_and_launch(const Cell& cell, const Expected& fault_run);
 
     std::optional<InstallFixture> fx_;
     nlohmann::ordered_json manifest_;
     std::optional<Gate> gate_;
     std::unique_ptr<SmallDisks> disks_;
 };
+
+// The system's text for an error code, as the program reports it.
+std::string os_error(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer, length);
+    ::LocalFree(buffer);
+    while (!text.empty() && std::iswspace(text.back()))
+        text.pop_back();
+    return narrow(text) + " (os error " + std::to_string(code) + ")";
+}
+
+// A download that "succeeded" without a file fails when the file is read or
+// checked; an extraction that did nothing goes unnoticed unless the layout
+// check misses the host.
+Expected stub_fallback_outcome(const Step& step) {
+    if (is_download(step))
+        return {false, os_error(ERROR_FILE_NOT_FOUND)};
+    if (step.index == 3)
+        return {false, "The Microsoft runtime archive has an unexpected layout."};
+    return {true, std::nullopt, true};
+}
 
 const Step& previous_of(const Step& step) {
     return steps().at(step.index - 1);
@@ -200,6 +243,10 @@ Expected FaultMatrix::arrange(const Cell& cell) {
     const std::string download_failed = "Download failed";
     const std::string unpack_failed = "Archive extraction failed";
     switch (cell.fault) {
+    case Fault::stub_fallback:
+        fx_->set_rules(
+            step.index == 0 ? "" : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
+        return stub_fallback_outcome(step);
     case Fault::missing:
         fx_->set_rules(
             step.index == 0 ? "" : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
@@ -255,19 +302,20 @@ Expected FaultMatrix::arrange(const Cell& cell) {
 std::uint32_t FaultMatrix::run_with_fault(const Cell& cell, DWORD& process_id) {
     const Step& step = cell.step;
     const std::vector<std::string> tools = {step.tool, "powershell.exe"};
-    if (cell.fault == Fault::missing && step.index == 0)
+    const bool takes_tools = cell.fault == Fault::missing || cell.fault == Fault::stub_fallback;
+    if (takes_tools && step.index == 0)
         take_away(fx_->bin, tools);
-    RunningProgram running(options());
+    RunningProgram running(options(cell));
     process_id = running.process_id();
     const bool gated = cell.fault == Fault::tool_killed || cell.fault == Fault::setup_killed ||
-                       cell.fault == Fault::disk_full ||
-                       (cell.fault == Fault::missing && step.index > 0);
+                       cell.fault == Fault::disk_full || (takes_tools && step.index > 0);
     if (gated) {
         if (!gate_->wait_until_held())
             throw std::runtime_error("the install never reached " + step.name);
         const std::vector<DWORD> held = child_processes(process_id, step.tool);
         switch (cell.fault) {
         case Fault::missing:
+        case Fault::stub_fallback:
             take_away(fx_->bin, tools); // the held tool of the step before keeps running
             break;
         case Fault::tool_killed:
@@ -333,12 +381,37 @@ void FaultMatrix::check_fallback_success(const Cell& cell, std::uint32_t code, D
     EXPECT_NE(lines[cell.step.index + 1].back().find(fallback), std::string::npos);
 }
 
-void FaultMatrix::repair_and_launch(const Cell& cell, bool succeeded) {
+// Exit code 0 from the stub counts as an extraction: the run records an
+// installation that lacks what the skipped archives held, and the game cannot
+// start until the next run.
+void FaultMatrix::check_hollow_success(const Cell& cell, std::uint32_t code) {
+    const InstallFixture& fx = *fx_;
+    EXPECT_EQ(code, 0u) << fx.report().value_or("(no report)");
+    EXPECT_FALSE(exists(fx.report_file()));
+    EXPECT_EQ(read_file(fx.state_file()), fx.expected_state(version));
+    EXPECT_TRUE(exists(join_path(fx.launcher_directory(), "Velmora.exe")));
+    EXPECT_FALSE(exists(join_path(fx.launcher_directory(), "VelmoraGame.dll")));
+    const std::string desktop =
+        join_path(fx.runtime_directory(version), "shared\\Microsoft.WindowsDesktop.App\\8.0.11");
+    EXPECT_EQ(exists(desktop), cell.step.index == 6);
+    // Run directly: no game host starts, so there is no record to wait for.
+    RunOptions launch;
+    launch.program = join_path(fx.launcher_directory(), "Velmora.exe");
+    launch.environment = fx.environment();
+    const RunResult result = run_program(launch);
+    EXPECT_EQ(result.exit_code, 0u);
+    ASSERT_EQ(result.message_boxes.size(), 1u);
+    EXPECT_EQ(result.message_boxes.front().text,
+              "Velmora is incomplete. Run its setup again to repair it.");
+    EXPECT_FALSE(exists(fx.record));
+}
+
+void FaultMatrix::repair_and_launch(const Cell& cell, const Expected& fault_run) {
     InstallFixture& fx = *fx_;
     fx.set_rules("");
     fx.publish_manifest(manifest_.dump(2));
     fx.clear_log();
-    RunningProgram running(options());
+    RunningProgram running(options(Cell{Fault::missing, cell.step}));
     const auto code = running.wait(180s);
     ASSERT_TRUE(code) << "the repair run did not end in time";
     EXPECT_EQ(*code, 0u) << fx.report().value_or("(no report)");
@@ -347,8 +420,10 @@ void FaultMatrix::repair_and_launch(const Cell& cell, bool succeeded) {
     EXPECT_TRUE(exists(join_path(fx.runtime_directory(version), "dotnet.exe")));
     EXPECT_EQ(read_file(join_path(fx.launcher_directory(), "Velmora.exe")),
               read_file(program_under_test()));
-    // A runtime finished before the fault is kept; any other is installed.
-    const bool runtime_kept = succeeded || cell.step.index >= 5;
+    // A runtime finished before the fault is kept; any other is installed,
+    // as is one that went into place without its desktop framework.
+    const bool desktop_skipped = fault_run.hollow && cell.step.index == 4;
+    const bool runtime_kept = (fault_run.succeeds && !desktop_skipped) || cell.step.index >= 5;
     EXPECT_EQ(fx.log_lines().size(), runtime_kept ? 3u : 7u);
 
     const GameLaunch launch = fx.launch_installed();
@@ -378,7 +453,11 @@ TEST_P(FaultMatrix, ReportsThenRepairs) {
     const auto report = fx_->report();
     outcome = code == 0 ? "ok" : report ? *report : "exit " + std::to_string(code) + ", no report";
 
-    if (expected.succeeds) {
+    if (expected.hollow) {
+        if (code == 0)
+            outcome = "exit 0 with the archive not unpacked; the launch then reports it incomplete";
+        check_hollow_success(cell, code);
+    } else if (expected.succeeds) {
         check_fallback_success(cell, code, process_id);
     } else {
         EXPECT_EQ(code, expected.report ? 1u : setup_kill_code);
@@ -388,7 +467,7 @@ TEST_P(FaultMatrix, ReportsThenRepairs) {
     put_back(fx_->bin, {cell.step.tool, "powershell.exe"});
     if (cell.fault == Fault::disk_full)
         free_disk(disk_of(cell.step.writes_to));
-    repair_and_launch(cell, expected.succeeds);
+    repair_and_launch(cell, expected);
     if (HasFailure())
         outcome += "  [FAILED]";
 }
