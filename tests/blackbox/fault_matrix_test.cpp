@@ -132,6 +132,9 @@ std::map<std::pair<int, std::size_t>, std::string>& outcomes() {
     return table;
 }
 
+constexpr std::string_view earlier_state = "{\"from\": \"an earlier install\"}";
+constexpr std::string_view earlier_launcher = "a file of the earlier launcher";
+
 constexpr UINT setup_kill_code = 3;
 constexpr UINT tool_kill_code = 1;
 
@@ -196,6 +199,9 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {
     Expected arrange(const Cell& cell);
     std::uint32_t run_with_fault(const Cell& cell, DWORD& process_id);
     void check_left_behind(const Cell& cell, DWORD process_id, bool reported);
+    std::string earlier_launcher_file() const {
+        return join_path(fx_->launcher_directory(), "EarlierPlugin.dll");
+    }
     void check_fallback_success(const Cell& cell, std::uint32_t code, DWORD process_id);
     void check_hollow_success(const Cell& cell, std::uint32_t code);
     void repair_and_launch(const Cell& cell, const Expected& fault_run);
@@ -353,7 +359,8 @@ void FaultMatrix::check_left_behind(const Cell& cell, DWORD process_id, bool rep
     if (cell.step.index > 0) { // a failed manifest download may leave a part of it
         EXPECT_TRUE(exists(join_path(fx.work_directory(process_id), "bootstrap.json")));
     }
-    EXPECT_FALSE(exists(fx.state_file()));
+    EXPECT_EQ(read_file(fx.state_file()), earlier_state);
+    EXPECT_EQ(read_file(earlier_launcher_file()), earlier_launcher);
     EXPECT_FALSE(exists(join_path(launcher, "Velmora.exe")));
     EXPECT_EQ(exists(fx.report_file()), reported);
     const bool runtime_done = cell.step.index >= 5;
@@ -420,6 +427,7 @@ void FaultMatrix::repair_and_launch(const Cell& cell, const Expected& fault_run)
     EXPECT_TRUE(exists(join_path(fx.runtime_directory(version), "dotnet.exe")));
     EXPECT_EQ(read_file(join_path(fx.launcher_directory(), "Velmora.exe")),
               read_file(program_under_test()));
+    EXPECT_EQ(read_file(earlier_launcher_file()), earlier_launcher);
     // A runtime finished before the fault is kept; any other is installed,
     // as is one that went into place without its desktop framework.
     const bool desktop_skipped = fault_run.hollow && cell.step.index == 4;
@@ -447,6 +455,9 @@ TEST_P(FaultMatrix, ReportsThenRepairs) {
             GTEST_SKIP() << disks_->failure();
         }
     }
+    // What an earlier install left, which no failure may change.
+    write_file(fx_->state_file(), earlier_state);
+    write_file(earlier_launcher_file(), earlier_launcher);
     const Expected expected = arrange(cell);
     DWORD process_id = 0;
     const std::uint32_t code = run_with_fault(cell, process_id);
