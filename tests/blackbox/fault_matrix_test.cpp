@@ -189,9 +189,10 @@ class FaultMatrix : public ::testing::TestWithParam<Cell> {
         return std::string(parent_of(fx_->runtime_directory(version)));
     }
 
-    RunOptions options(const Cell& cell) const {
+    // The install's options; only the stub row lets Wine's PATH through.
+    RunOptions options(bool wine_path = false) const {
         RunOptions options = fx_->install_options();
-        if (cell.fault != Fault::stub_fallback)
+        if (!wine_path)
             options.environment.push_back({"PATH", std::string(child_path)});
         return options;
     }
@@ -311,7 +312,7 @@ std::uint32_t FaultMatrix::run_with_fault(const Cell& cell, DWORD& process_id) {
     const bool takes_tools = cell.fault == Fault::missing || cell.fault == Fault::stub_fallback;
     if (takes_tools && step.index == 0)
         take_away(fx_->bin, tools);
-    RunningProgram running(options(cell));
+    RunningProgram running(options(cell.fault == Fault::stub_fallback));
     process_id = running.process_id();
     const bool gated = cell.fault == Fault::tool_killed || cell.fault == Fault::setup_killed ||
                        cell.fault == Fault::disk_full || (takes_tools && step.index > 0);
@@ -418,7 +419,7 @@ void FaultMatrix::repair_and_launch(const Cell& cell, const Expected& fault_run)
     fx.set_rules("");
     fx.publish_manifest(manifest_.dump(2));
     fx.clear_log();
-    RunningProgram running(options(Cell{Fault::missing, cell.step}));
+    RunningProgram running(options());
     const auto code = running.wait(180s);
     ASSERT_TRUE(code) << "the repair run did not end in time";
     EXPECT_EQ(*code, 0u) << fx.report().value_or("(no report)");
