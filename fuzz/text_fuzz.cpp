@@ -13,37 +13,71 @@
 namespace velmora {
 namespace {
 
-// Well-formed UTF-8 by the table of the Unicode standard, written apart from
-// the converter under test so that the two cannot share a mistake.
+// UTF-8 by the table of well-formed byte sequences in the Unicode standard,
+// written apart from the converter under test so that the two cannot share a
+// mistake. At text[i]: how many bytes form a sequence or, when none does, the
+// maximal subpart that one replacement character stands for (at least 1).
+struct Sequence {
+    std::size_t length;
+    bool well_formed;
+};
+
+Sequence sequence_at(std::string_view text, std::size_t i) {
+    const unsigned lead = static_cast<unsigned char>(text[i]);
+    if (lead <= 0x7F)
+        return {1, true};
+    std::size_t length = 0;
+    unsigned low = 0x80, high = 0xBF; // bounds of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return {1, false};
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const std::size_t at = i + k;
+        if (at >= text.size() || static_cast<unsigned char>(text[at]) < low ||
+            static_cast<unsigned char>(text[at]) > high)
+            return {k, false};
+        low = 0x80, high = 0xBF;
+    }
+    return {length, true};
+}
+
 bool is_well_formed_utf8(std::string_view text) {
-    std::size_t i = 0;
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const auto in = [&](std::size_t k, unsigned lo, unsigned hi) {
-        return k < text.size() && at(k) >= lo && at(k) <= hi;
-    };
-    while (i < text.size()) {
-        const unsigned b = at(i);
-        if (b <= 0x7F) {
-            i += 1;
-        } else if (b >= 0xC2 && b <= 0xDF && in(i + 1, 0x80, 0xBF)) {
-            i += 2;
-        } else if (b >= 0xE0 && b <= 0xEF &&
-                   in(i + 1, b == 0xE0 ? 0xA0 : 0x80, b == 0xED ? 0x9F : 0xBF) &&
-                   in(i + 2, 0x80, 0xBF)) {
-            i += 3;
-        } else if (b >= 0xF0 && b <= 0xF4 &&
-                   in(i + 1, b == 0xF0 ? 0x90 : 0x80, b == 0xF4 ? 0x8F : 0xBF) &&
-                   in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF)) {
-            i += 4;
-        } else {
+    for (std::size_t i = 0; i < text.size();) {
+        const Sequence sequence = sequence_at(text, i);
+        if (!sequence.well_formed)
             return false;
-        }
+        i += sequence.length;
     }
     return true;
 }
 
+// Each maximal subpart of an ill-formed sequence becomes one U+FFFD.
+std::string reference_sanitize(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const Sequence sequence = sequence_at(text, i);
+        if (sequence.well_formed)
+            out += text.substr(i, sequence.length);
+        else
+            out += replacement_character;
+        i += sequence.length;
+    }
+    return out;
+}
+
 void check_utf8_input(std::string_view bytes) {
     const std::string clean = sanitize_utf8(bytes);
+    require(clean == reference_sanitize(bytes), "each ill-formed subpart becomes U+FFFD");
     require(is_well_formed_utf8(clean), "sanitized text is well-formed UTF-8");
     require(sanitize_utf8(clean) == clean, "sanitizing twice changes nothing more");
     const bool valid = is_well_formed_utf8(bytes);
