@@ -5,7 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -76,15 +78,53 @@ std::string invalid_type(const JsonValue& value, std::string_view expected) {
     return "invalid type: " + describe(value) + ", expected " + std::string(expected);
 }
 
-// Shortest text that reads back as the same double, never mistaken for an integer.
+// Shortest text that reads back as the same double, fixed or scientific
+// whichever is shorter (fixed on a tie), never mistaken for an integer.
+// Built on the C library's conversions: std::to_chars for double would add
+// about 200 KB of tables to the executable for a text seen only in messages.
 std::string float_text(double value) {
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    std::string text(buffer, end);
-    if (std::all_of(text.begin(), text.end(),
-                    [](char c) { return c == '-' || (c >= '0' && c <= '9'); }))
-        text += ".0";
-    return text;
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    char scientific[48];
+    int digits = 1;
+    for (; digits < 17; ++digits) {
+        std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
+        if (std::strtod(scientific, nullptr) == value)
+            break;
+    }
+    std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
+
+    const std::string_view text(scientific);
+    const bool negative = text.front() == '-';
+    const auto e = text.find('e');
+    const auto mantissa = text.substr(negative, e - negative);
+    const int exponent = std::atoi(scientific + e + 1);
+    std::string significant;
+    for (char c : mantissa)
+        if (c != '.')
+            significant += c;
+
+    std::string fixed;
+    if (exponent + 1 >= static_cast<int>(significant.size())) {
+        // A whole number: its exact digits, as many as the shortest ones.
+        char whole[320];
+        std::snprintf(whole, sizeof whole, "%.0f", std::fabs(value));
+        fixed = whole;
+    } else if (exponent >= 0) {
+        fixed = significant.substr(0, exponent + 1) + "." + significant.substr(exponent + 1);
+    } else {
+        fixed = "0." + std::string(-exponent - 1, '0') + significant;
+    }
+    std::string result = negative ? "-" : "";
+    if (fixed.size() <= text.size() - negative)
+        result += fixed;
+    else
+        result += text.substr(negative);
+    if (result.find_first_of(".e") == std::string::npos)
+        result += ".0";
+    return result;
 }
 
 // The library reads integers beyond 64 bits as floating point; their
@@ -287,6 +327,11 @@ bool RecordReader::parse_error(std::size_t position, const std::string&,
     if (position > read)
         return fail("EOF while parsing " + std::string(cut_short()), cursor_.position());
     const TextPosition at = position < read ? cursor_.position_before_last() : cursor_.position();
+    // A number beyond the double range: the library's text would repeat the
+    // whole literal, however long, behind its own exception tag.
+    constexpr int number_overflow = 406;
+    if (error.id == number_overflow)
+        return fail("number out of range", at);
     return fail(library_description(error.what()), at);
 }
 
