@@ -48,6 +48,10 @@ int run() {
 } // namespace velmora
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The DLLs mapped at their first call come from the system folder only,
+    // never from the folder this setup program was downloaded to. Should the
+    // call fail, the loader's default order still works: nothing to report.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Ending the process here, not returning, also ends an install worker
     // that may still be running in the interactive mode.
     ::ExitProcess(static_cast<UINT>(velmora::run()));
