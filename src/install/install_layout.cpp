@@ -23,8 +23,29 @@ std::string staging_directory_for(std::string_view runtime_directory, std::uint3
     return result + "staging-" + std::to_string(pid);
 }
 
+namespace {
+
+// CON, PRN, AUX, NUL, COM0-9 and LPT0-9 (and CONIN$, CONOUT$) name devices,
+// not files, whatever extension follows and in any letter case.
+bool is_device_name(std::string_view text) {
+    std::string base(text.substr(0, text.find('.')));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
+        base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+           base[3] >= '0' && base[3] <= '9';
+}
+
+} // namespace
+
 bool is_plain_name(std::string_view text) {
-    if (text.empty() || text == "." || text == ".." || text.back() == '.' || text.back() == ' ')
+    if (text.empty() || text == "." || text == ".." || text.back() == '.' || text.back() == ' ' ||
+        is_device_name(text))
         return false;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);

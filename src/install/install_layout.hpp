@@ -20,8 +20,9 @@ std::string staging_directory_for(std::string_view runtime_directory, std::uint3
 
 // True when the text can stand as one folder or file name of its own: not
 // empty, not "." or "..", no separator, drive colon, wildcard, control
-// character or other character that Windows refuses in a name, and no
-// trailing dot or blank (which Windows would silently drop). A version text
+// character or other character that Windows refuses in a name, no device
+// name such as "CON" or "nul.txt", and no trailing dot or blank (which
+// Windows would silently drop). A version text
 // from the manifest that fails this would place files outside the folders
 // meant for them.
 bool is_plain_name(std::string_view text);

@@ -30,10 +30,13 @@ TEST(InstallLayout, NamesOfTheRunsFiles) {
 }
 
 TEST(InstallLayout, PlainNamesKeepFilesInTheirFolders) {
-    for (const char* good : {"8.0.11", "abc", "9.0.0-rc.1", ".hidden", "Ünïcode 8", "a'b"})
+    for (const char* good : {"8.0.11", "abc", "9.0.0-rc.1", ".hidden", "Ünïcode 8", "a'b",
+                             "CONSOLE", "COM10", "LPT", "x.con", "nul-8.0"})
         EXPECT_TRUE(is_plain_name(good)) << good;
-    for (const char* bad : {"", ".", "..", "..\\..\\x", "../x", "a/b", "C:", "a:b", "x.", "x ",
-                            "a*b", "a?b", "a|b", "a<b", "a>b", "a\"b", "a\tb"})
+    for (const char* bad :
+         {"",    ".",       "..",     "..\\..\\x", "../x",     "a/b",     "C:",   "a:b",  "x.",
+          "x ",  "a*b",     "a?b",    "a|b",       "a<b",      "a>b",     "a\"b", "a\tb", "CON",
+          "nul", "Aux.8.0", "prn .1", "COM1",      "lpt9.zip", "CONOUT$", "com0"})
         EXPECT_FALSE(is_plain_name(bad)) << bad;
 }
 

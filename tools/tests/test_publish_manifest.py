@@ -83,7 +83,8 @@ class PublishManifestTest(unittest.TestCase):
 
     def test_refuses_versions_that_are_no_plain_names(self):
         for field, value in [("dotnet_version", "..\\..\\x"), ("dotnet_version", "8/0"),
-                             ("launcher_version", "a:b"), ("dotnet_version", "")]:
+                             ("launcher_version", "a:b"), ("dotnet_version", ""),
+                             ("dotnet_version", "con"), ("dotnet_version", "LPT1.8")]:
             with self.subTest(value=value):
                 self.assertEqual(self.run_tool(**{field: value}), 1)
 
