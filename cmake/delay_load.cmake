@@ -1,17 +1,19 @@
 # System DLLs that only some modes need are mapped at their first call, not at
 # process start: the launch mode neither hashes nor shows a window (unless it
 # fails), and mapping user32, gdi32, comctl32 and bcrypt was most of its start
-# time. velmora_delay_loaded_libraries(VAR) sets VAR to what to link instead
-# of the plain import libraries.
+# time. velmora_link_delay_loaded(TARGET) links them that way, for whatever
+# links TARGET too.
 set(VELMORA_DELAY_LOADED user32 gdi32 comctl32 bcrypt)
 
-function(velmora_delay_loaded_libraries result)
-    if(MSVC)
-        set(${result} ${VELMORA_DELAY_LOADED} delayimp PARENT_SCOPE)
-        return()
-    endif()
+function(velmora_link_delay_loaded target)
     if(NOT MINGW)
-        set(${result} ${VELMORA_DELAY_LOADED} PARENT_SCOPE)
+        target_link_libraries(${target} PUBLIC ${VELMORA_DELAY_LOADED})
+        if(MSVC)
+            target_link_libraries(${target} PUBLIC delayimp)
+            foreach(dll ${VELMORA_DELAY_LOADED})
+                target_link_options(${target} PUBLIC /DELAYLOAD:${dll}.dll)
+            endforeach()
+        endif()
         return()
     endif()
     find_program(VELMORA_MINGW_NM x86_64-w64-mingw32-nm REQUIRED)
@@ -35,5 +37,5 @@ function(velmora_delay_loaded_libraries result)
             --dllname ${dll}.dll --output-delaylib ${library} COMMAND_ERROR_IS_FATAL ANY)
         list(APPEND libraries ${library})
     endforeach()
-    set(${result} ${libraries} PARENT_SCOPE)
+    target_link_libraries(${target} PUBLIC ${libraries})
 endfunction()

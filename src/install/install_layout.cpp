@@ -1,6 +1,7 @@
 #include "install/install_layout.hpp"
 
 #include "common/path.hpp"
+#include "common/text.hpp"
 
 namespace velmora {
 
@@ -28,16 +29,14 @@ namespace {
 // CON, PRN, AUX, NUL, COM0-9 and LPT0-9 (and CONIN$, CONOUT$) name devices,
 // not files, whatever extension follows and in any letter case.
 bool is_device_name(std::string_view text) {
-    std::string base(text.substr(0, text.find('.')));
+    std::string_view base = text.substr(0, text.find('.'));
     while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    for (char& c : base)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
-        base == "CONOUT$")
-        return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+        base.remove_suffix(1);
+    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (ascii_iequals(base, device))
+            return true;
+    const std::string_view port = base.substr(0, 3);
+    return base.size() == 4 && (ascii_iequals(port, "COM") || ascii_iequals(port, "LPT")) &&
            base[3] >= '0' && base[3] <= '9';
 }
 

@@ -22,9 +22,8 @@ std::string staging_directory_for(std::string_view runtime_directory, std::uint3
 // empty, not "." or "..", no separator, drive colon, wildcard, control
 // character or other character that Windows refuses in a name, no device
 // name such as "CON" or "nul.txt", and no trailing dot or blank (which
-// Windows would silently drop). A version text
-// from the manifest that fails this would place files outside the folders
-// meant for them.
+// Windows would silently drop). A version text from the manifest that fails
+// this would place files outside the folders meant for them.
 bool is_plain_name(std::string_view text);
 
 } // namespace velmora

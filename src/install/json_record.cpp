@@ -87,14 +87,13 @@ std::string float_text(double value) {
         return "nan";
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
+    // 17 significant digits always read back; fewer often do.
     char scientific[48];
-    int digits = 1;
-    for (; digits < 17; ++digits) {
+    for (int digits = 1;; ++digits) {
         std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
-        if (std::strtod(scientific, nullptr) == value)
+        if (digits == 17 || std::strtod(scientific, nullptr) == value)
             break;
     }
-    std::snprintf(scientific, sizeof scientific, "%.*e", digits - 1, value);
 
     const std::string_view text(scientific);
     const bool negative = text.front() == '-';

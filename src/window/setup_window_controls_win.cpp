@@ -11,9 +11,9 @@ struct SetupFonts {
     HFONT body = nullptr;
 };
 
-HFONT create_font(const FontSpec& spec, unsigned dpi) {
-    return ::CreateFontW(scale_for_dpi(spec.height, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
-                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+HFONT create_font(const FontStyle& style, unsigned dpi) {
+    return ::CreateFontW(scale_for_dpi(style.height, dpi), 0, 0, 0, style.weight, FALSE, FALSE,
+                         FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                          CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, widen(font_face).c_str());
 }
 
@@ -24,7 +24,7 @@ const SetupFonts& fonts_for_dpi(unsigned dpi) {
     static std::map<unsigned, SetupFonts> fonts;
     SetupFonts& pair = fonts[dpi];
     if (!pair.title)
-        pair = {create_font(title_font_spec, dpi), create_font(body_font_spec, dpi)};
+        pair = {create_font(title_font_style, dpi), create_font(body_font_style, dpi)};
     return pair;
 }
 
@@ -42,9 +42,9 @@ HFONT font_for(ControlFont font, const SetupFonts& fonts) {
 
 void set_fonts(SetupWindowState& state) {
     const SetupFonts& fonts = fonts_for_dpi(state.dpi);
-    const auto& specs = setup_controls();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        if (const HFONT font = font_for(specs[i].font, fonts))
+    const auto& controls = setup_controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (const HFONT font = font_for(controls[i].font, fonts))
             ::SendMessageW(state.controls[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
 }
@@ -53,26 +53,26 @@ void set_fonts(SetupWindowState& state) {
 
 void create_setup_controls(SetupWindowState& state) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const auto& specs = setup_controls();
+    const auto& controls = setup_controls();
     // Create the fonts before the controls, as the window's own start-up.
     fonts_for_dpi(state.dpi);
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const ControlSpec& spec = specs[i];
-        const ControlRect rect = scale_for_dpi(spec.rect, state.dpi);
-        const std::wstring text = widen(spec.text);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlLayout& control = controls[i];
+        const ControlRect rect = scale_for_dpi(control.rect, state.dpi);
+        const std::wstring text = widen(control.text);
         // The text is null for the progress bar, which has none.
         state.controls[i] = ::CreateWindowExW(
-            0, widen(spec.class_name).c_str(), text.empty() ? nullptr : text.c_str(), spec.style,
-            rect.x, rect.y, rect.width, rect.height, state.window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+            0, widen(control.class_name).c_str(), text.empty() ? nullptr : text.c_str(),
+            control.style, rect.x, rect.y, rect.width, rect.height, state.window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
     }
     set_fonts(state);
 }
 
 void lay_out_setup_controls(SetupWindowState& state) {
-    const auto& specs = setup_controls();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        const ControlRect rect = scale_for_dpi(specs[i].rect, state.dpi);
+    const auto& controls = setup_controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const ControlRect rect = scale_for_dpi(controls[i].rect, state.dpi);
         ::MoveWindow(state.controls[i], rect.x, rect.y, rect.width, rect.height, TRUE);
     }
     set_fonts(state);

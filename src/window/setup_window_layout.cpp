@@ -14,10 +14,10 @@ constexpr std::uint32_t default_push_button_tab_stop =
 
 } // namespace
 
-const std::array<ControlSpec, control_count>& setup_controls() {
+const std::array<ControlLayout, control_count>& setup_controls() {
     // The title sits 2 pixels further left and is 10 pixels narrower than
     // the rows below it.
-    static const std::array<ControlSpec, control_count> controls = {{
+    static const std::array<ControlLayout, control_count> controls = {{
         {"STATIC", "Install Velmora", child_visible, {34, 28, 430, 42}, 0, ControlFont::title},
         {"STATIC",
          "The complete game client, configured automatically.",

@@ -18,12 +18,12 @@ inline constexpr int setup_window_height = 300;
 
 inline constexpr int setup_button_id = 1001;
 
-struct FontSpec {
+struct FontStyle {
     int height; // character cell height at 96 DPI
     int weight;
 };
-inline constexpr FontSpec title_font_spec{30, 700};
-inline constexpr FontSpec body_font_spec{18, 400};
+inline constexpr FontStyle title_font_style{30, 700};
+inline constexpr FontStyle body_font_style{18, 400};
 inline constexpr std::string_view font_face = "Segoe UI";
 
 enum class ControlFont { none, title, body };
@@ -33,7 +33,7 @@ struct ControlRect {
     friend bool operator==(const ControlRect&, const ControlRect&) = default;
 };
 
-struct ControlSpec {
+struct ControlLayout {
     std::string_view class_name;
     std::string_view text;
     std::uint32_t style; // WS_CHILD | WS_VISIBLE and the class's own bits
@@ -52,7 +52,7 @@ enum ControlIndex : std::size_t {
     control_count,
 };
 
-const std::array<ControlSpec, control_count>& setup_controls();
+const std::array<ControlLayout, control_count>& setup_controls();
 
 // value * dpi / 96, rounded to the nearest pixel with halves away from zero
 // (the rounding of MulDiv, so that the window agrees with the system's own

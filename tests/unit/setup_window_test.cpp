@@ -71,7 +71,7 @@ TEST(SetupControls, RowsStayInOrderWithoutOverlapAtEveryDpi) {
             EXPECT_LE(above.y + above.height, below.y) << "row " << i << " at " << dpi;
         }
         // Everything fits inside the outer window scaled alike.
-        for (const ControlSpec& control : controls) {
+        for (const ControlLayout& control : controls) {
             const ControlRect rect = scale_for_dpi(control.rect, dpi);
             EXPECT_LT(rect.x + rect.width, scale_for_dpi(setup_window_width, dpi)) << dpi;
             EXPECT_LT(rect.y + rect.height, scale_for_dpi(setup_window_height, dpi)) << dpi;

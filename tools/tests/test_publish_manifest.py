@@ -1,18 +1,17 @@
 """Tests of tools/publish-manifest: digests, sizes and the refusals."""
 import hashlib
 import importlib.machinery
-import importlib.util
 import json
 import os
 import tempfile
+import types
 import unittest
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 loader = importlib.machinery.SourceFileLoader(
     "publish_manifest", os.path.join(HERE, "..", "publish-manifest"))
-spec = importlib.util.spec_from_loader("publish_manifest", loader)
-publish = importlib.util.module_from_spec(spec)
+publish = types.ModuleType(loader.name)
 loader.exec_module(publish)
 
 
