@@ -2,6 +2,7 @@
 
 #include "common/text_win.hpp"
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <limits>
@@ -22,7 +23,8 @@
 namespace velmora::test {
 namespace {
 
-constexpr auto message_timeout_ms = 2000;
+// Long enough for a loaded machine; a hung window still ends the wait at once.
+constexpr auto message_timeout_ms = 10000;
 
 LRESULT send_with_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result = 0;
@@ -85,9 +87,7 @@ long difference(const std::vector<std::uint32_t>& a, const std::vector<std::uint
     return sum;
 }
 
-MessageBoxIcon recognise_icon(HWND control) {
-    if (!send_with_timeout(control, STM_GETICON, 0, 0))
-        return MessageBoxIcon::None;
+MessageBoxIcon match_icon_on_screen(HWND control) {
     RECT rect;
     ::GetWindowRect(control, &rect);
     const int width = rect.right - rect.left;
@@ -131,6 +131,20 @@ MessageBoxIcon recognise_icon(HWND control) {
     }
     // Near-exact: at most one unit per channel on average.
     return best_difference <= 3L * width * height ? best : MessageBoxIcon::Unknown;
+}
+
+// A box is visible before it has painted, and a loaded machine may take a
+// while to paint it, so the screen is read again until an icon matches.
+MessageBoxIcon recognise_icon(HWND control) {
+    if (!send_with_timeout(control, STM_GETICON, 0, 0))
+        return MessageBoxIcon::None;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        const MessageBoxIcon icon = match_icon_on_screen(control);
+        if (icon != MessageBoxIcon::Unknown || std::chrono::steady_clock::now() >= deadline)
+            return icon;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 } // namespace
