@@ -1,5 +1,6 @@
 #include "harness/window_driver.hpp"
 
+#include "common/command_line.hpp"
 #include "common/text_win.hpp"
 #include "harness/harness.hpp"
 #include "harness/message_box.hpp"
@@ -99,10 +100,19 @@ bool wait_until(const std::function<bool()>& condition, std::chrono::millisecond
 void save_screenshot(const std::string& linux_path) {
     // Wine starts Linux programs through CreateProcessW. setsid -f leaves at
     // once and runs the grab detached: a Linux child that this process waits
-    // for has been seen to take the test process down later. Success shows
-    // in the file.
-    std::wstring command =
-        L"/usr/bin/setsid -f /usr/bin/import -window root \"" + widen(linux_path) + L"\"";
+    // for has been seen to take the test process down later. The grab writes
+    // under another name and is renamed when complete, so the file appearing
+    // means the grab has ended; an earlier run's file is removed first, or the
+    // wait would end at once while the grab still runs.
+    const std::string windows_path = "Z:" + linux_path;
+    ::DeleteFileW(widen(windows_path).c_str());
+    const auto command_line = build_command_line(
+        "/usr/bin/setsid",
+        {"-f", "/bin/sh", "-c", R"(import -window root "$1.part.png" && mv "$1.part.png" "$1")",
+         "sh", linux_path});
+    if (!command_line)
+        return;
+    std::wstring command = widen(*command_line);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -111,9 +121,7 @@ void save_screenshot(const std::string& linux_path) {
         return;
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    const std::string windows_path = "Z:" + linux_path;
     wait_until([&] { return exists(windows_path); }, 10s);
-    ::Sleep(500); // import writes the file in more than one step
 }
 
 } // namespace velmora::test
