@@ -128,7 +128,8 @@ Child::Child(const std::string& program, const std::vector<std::string>& argumen
     std::wstring line = widen(*command_line);
     if (!::CreateProcessW(widen(program).c_str(), line.data(), nullptr, nullptr, TRUE,
                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcessW " + program);
+        throw std::runtime_error("CreateProcessW " + program + " (error " +
+                                 std::to_string(::GetLastError()) + ")");
     process_.reset(info.hProcess);
     ::CloseHandle(info.hThread);
 }
