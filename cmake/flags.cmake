@@ -16,6 +16,12 @@ if(MINGW)
     # One self-contained executable per target: only system DLLs are imported.
     add_compile_options(-ffunction-sections -fdata-sections)
     add_link_options(-static -Wl,--gc-sections)
+    # The same sources give the same bytes, wherever and whenever they are
+    # built: no link time in the PE header (nor the checksum derived from it),
+    # and no source or build folder in debug or assertion strings.
+    add_link_options(-Wl,--no-insert-timestamp)
+    add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=
+        -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
     # Tests run the Windows executables under this build's private Wine prefix.
     set(VELMORA_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
     configure_file(${CMAKE_SOURCE_DIR}/tests/wine/wine-run.in ${CMAKE_BINARY_DIR}/wine-run
