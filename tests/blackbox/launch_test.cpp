@@ -130,6 +130,18 @@ TEST(GameStart, HandsTheCallersStandardHandlesToTheGame) {
     EXPECT_EQ(read_file(options.standard_input + ".err"), "to the game ü");
 }
 
+TEST(GameStart, ReturnsWhileTheGameStillRuns) {
+    const Installation installation = install_fixture();
+    const std::string gate = join_path(installation.scratch, "gate");
+    RunOptions options = launch_options(installation, "gate " + gate);
+    options.timeout = 20s;
+    EXPECT_EQ(run_program(options).exit_code, 0u); // throws when it waits for the game
+    EXPECT_TRUE(wait_for_file(gate + ".waiting")) << "the game host never started";
+    EXPECT_FALSE(exists(installation.record())) << "the game ended before the launch returned";
+    write_file(gate, "");
+    EXPECT_TRUE(wait_for_file(installation.record()));
+}
+
 // ---- failures, read from the real message box ----
 
 struct FailureCase {
