@@ -8,11 +8,9 @@
 #include "common/text_win.hpp"
 #include "install/state_file_win.hpp"
 #include "launch/game_environment.hpp"
+#include "launch/standard_handles_win.hpp"
 
 #include <windows.h>
-
-#include <cstddef>
-#include <vector>
 
 namespace velmora {
 namespace {
@@ -33,70 +31,6 @@ std::u16string current_environment() {
     return copy;
 }
 
-// Inheritable copies of the setup program's standard handles, so that the
-// game gets exactly these three and nothing else of ours. A handle that is
-// missing (a windowed program normally has none) or no longer valid cannot be
-// handed on and is left out.
-class StandardHandles {
-  public:
-    StandardHandles() {
-        for (int i = 0; i < 3; ++i) {
-            const HANDLE own = ::GetStdHandle(std_ids[i]);
-            HANDLE copy = nullptr;
-            if (own && own != INVALID_HANDLE_VALUE &&
-                ::DuplicateHandle(::GetCurrentProcess(), own, ::GetCurrentProcess(), &copy, 0, TRUE,
-                                  DUPLICATE_SAME_ACCESS))
-                copies_[i].reset(copy);
-            if (copies_[i])
-                list_.push_back(copies_[i].get());
-        }
-    }
-    const std::vector<HANDLE>& list() const { return list_; }
-    void put_into(STARTUPINFOW& startup) const {
-        startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = copies_[0].get();
-        startup.hStdOutput = copies_[1].get();
-        startup.hStdError = copies_[2].get();
-    }
-
-  private:
-    static constexpr DWORD std_ids[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
-    UniqueHandle copies_[3];
-    std::vector<HANDLE> list_;
-};
-
-// A process attribute list that limits inheritance to the given handles.
-class InheritOnly {
-  public:
-    explicit InheritOnly(const std::vector<HANDLE>& handles) : handles_(handles) {}
-    InheritOnly(const InheritOnly&) = delete;
-    InheritOnly& operator=(const InheritOnly&) = delete;
-    ~InheritOnly() {
-        if (list_)
-            ::DeleteProcThreadAttributeList(list_);
-    }
-    Status build() {
-        SIZE_T size = 0;
-        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        buffer_.resize(size);
-        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
-        if (!::InitializeProcThreadAttributeList(list, 1, 0, &size))
-            return last_system_error();
-        list_ = list;
-        if (!::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                         handles_.data(), handles_.size() * sizeof(HANDLE), nullptr,
-                                         nullptr))
-            return last_system_error();
-        return {};
-    }
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
-
-  private:
-    std::vector<HANDLE> handles_;
-    std::vector<std::byte> buffer_;
-    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
-};
-
 Status start_host(const std::string& host, const std::string& game,
                   const std::string& working_directory, const std::string& dotnet_root) {
     const std::string prefix = "Could not start Velmora: ";
@@ -107,23 +41,18 @@ Status start_host(const std::string& host, const std::string& game,
     std::u16string environment =
         make_game_environment(current_environment(), utf8_to_utf16(dotnet_root));
 
-    const StandardHandles standard;
-    InheritOnly inherit(standard.list());
+    StandardHandles standard;
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup.StartupInfo);
     DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
-    const bool hand_on = !standard.list().empty();
-    if (hand_on) {
-        if (Status built = inherit.build(); !built)
-            return SetupError{prefix + built.error().message};
-        standard.put_into(startup.StartupInfo);
-        startup.StartupInfo.cb = sizeof(startup);
-        startup.lpAttributeList = inherit.get();
+    if (standard.any()) {
+        if (Status handed = standard.put_into(startup); !handed)
+            return SetupError{prefix + handed.error().message};
         flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, hand_on, flags,
-                          environment.data(), widen(working_directory).c_str(),
+    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, standard.any(),
+                          flags, environment.data(), widen(working_directory).c_str(),
                           &startup.StartupInfo, &info))
         return SetupError{prefix + last_system_error().message};
     // The game runs on by itself: nobody waits for it.
