@@ -41,6 +41,8 @@ Status start_host(const std::string& host, const std::string& game,
     std::u16string environment =
         make_game_environment(current_environment(), utf8_to_utf16(dotnet_root));
 
+    // The game gets our standard handles and nothing else; with none (the
+    // usual windowed start) it inherits nothing at all.
     StandardHandles standard;
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup.StartupInfo);
