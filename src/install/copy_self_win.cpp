@@ -29,6 +29,18 @@ std::optional<FileIdentity> identity_of(const std::wstring& path) {
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
+// Clears the read-only attribute of an existing file; a missing file is left
+// to the caller's next step to report.
+Status make_writable(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return {};
+    const DWORD cleared = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (!::SetFileAttributesW(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL))
+        return last_system_error();
+    return {};
+}
+
 } // namespace
 
 Status copy_running_executable(std::string_view destination) {
@@ -40,9 +52,13 @@ Status copy_running_executable(std::string_view destination) {
     const auto source_id = identity_of(source);
     if (source_id && source_id == identity_of(target))
         return {};
+    // The copy takes the setup file's attributes. A read-only copy, ours or
+    // one an earlier version left, would make every later run fail here.
+    if (Status writable = make_writable(target); !writable)
+        return writable;
     if (!::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
         return last_system_error();
-    return {};
+    return make_writable(target);
 }
 
 } // namespace velmora

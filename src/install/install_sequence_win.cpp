@@ -27,7 +27,7 @@ namespace {
     } while (false)
 
 Status remove_if_present(const std::string& path) {
-    return path_exists(path) ? remove_tree(path) : Status{};
+    return entry_exists(path) ? remove_tree(path) : Status{};
 }
 
 bool runtime_installed(const std::string& runtime_directory, const std::string& version) {

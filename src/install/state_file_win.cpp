@@ -37,9 +37,11 @@ Status write_state(const BootstrapState& state) {
     if (Status made = create_directories(parent_of(*path)); !made)
         return made;
     const std::string bytes = format_state(state);
-    // Rewritten in place: a reader in another process may see it half written.
-    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Rewritten in place. Readers are let in, so that a launch reading at this
+    // moment fails neither this write nor itself; it may see the file half
+    // written and report it damaged. A second writer is kept out.
+    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return last_system_error();
     std::string_view rest = bytes;

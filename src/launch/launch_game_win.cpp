@@ -8,6 +8,7 @@
 #include "common/text_win.hpp"
 #include "install/state_file_win.hpp"
 #include "launch/game_environment.hpp"
+#include "launch/standard_handles_win.hpp"
 
 #include <windows.h>
 
@@ -32,20 +33,30 @@ std::u16string current_environment() {
 
 Status start_host(const std::string& host, const std::string& game,
                   const std::string& working_directory, const std::string& dotnet_root) {
+    const std::string prefix = "Could not start Velmora: ";
     auto command_line = build_command_line(host, {game});
     if (!command_line)
-        return SetupError{"Could not start Velmora: " + command_line.error().message};
+        return SetupError{prefix + command_line.error().message};
     std::wstring command_w = widen(*command_line);
     std::u16string environment =
         make_game_environment(current_environment(), utf8_to_utf16(dotnet_root));
 
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
+    // The game gets our standard handles and nothing else; with none (the
+    // usual windowed start) it inherits nothing at all.
+    StandardHandles standard;
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(startup.StartupInfo);
+    DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
+    if (standard.any()) {
+        if (Status handed = standard.put_into(startup); !handed)
+            return SetupError{prefix + handed.error().message};
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
+    }
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                          widen(working_directory).c_str(), &startup, &info))
-        return SetupError{"Could not start Velmora: " + last_system_error().message};
+    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, standard.any(),
+                          flags, environment.data(), widen(working_directory).c_str(),
+                          &startup.StartupInfo, &info))
+        return SetupError{prefix + last_system_error().message};
     // The game runs on by itself: nobody waits for it.
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);

@@ -3,10 +3,14 @@
 // and powershell.exe, the second attempt, exits with the code a rule gives it,
 // which the program reports as "Download failed with exit code N".
 #include "common/path.hpp"
+#include "common/text_win.hpp"
+#include "harness/fault_injection.hpp"
 #include "harness/harness.hpp"
 #include "harness/process_run.hpp"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace velmora::test {
 namespace {
@@ -72,6 +76,24 @@ TEST(ErrorReport, MissingInstallRootLeavesNoFileAnywhere) {
     headless.fail_with("5");
     EXPECT_FALSE(exists(missing)) << "the install root must not be created";
     EXPECT_FALSE(exists(join_path(headless.temp, report_name)));
+}
+
+TEST(ErrorReport, FullDiskLeavesNoFileBehind) {
+    const std::string shell = join_path(build_directory(), "shell");
+    make_directories(shell);
+    SmallDisks::release_leftovers(join_path(build_directory(), "scratch"), shell);
+    Headless headless;
+    const std::string root = join_path(headless.scratch, "full disk"); // no quote for the shell
+    headless.options.environment.push_back({"VELMORA_TEST_ROOT", root});
+    const SmallDisks disk({root}, 1u << 20, shell);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.failure();
+    ASSERT_EQ(fill_disk(root), static_cast<DWORD>(ERROR_DISK_FULL));
+    headless.fail_with("5");
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(widen(root)))
+        left.push_back(narrow(entry.path().filename().wstring()));
+    EXPECT_EQ(left, std::vector<std::string>{"filler.bin"});
 }
 
 TEST(ErrorReport, WithoutAnyInstallRootGoesToTheTemporaryFolder) {

@@ -4,6 +4,7 @@
 // game.
 
 #include "common/path.hpp"
+#include "common/text_win.hpp"
 #include "harness/harness.hpp"
 #include "harness/install_fixture.hpp"
 
@@ -305,6 +306,17 @@ TEST(HeadlessInstall, SecondRunSkipsTheRuntimeAndRenewsTheRest) {
     EXPECT_EQ(read_file(join_path(launcher, "EarlierPlugin.dll")), "earlier launcher");
     EXPECT_EQ(read_file(join_path(launcher, "VelmoraGame.dll")), "VelmoraGame 1.4.0");
     expect_game_starts(fx, version);
+}
+
+TEST(HeadlessInstall, CopyOfAReadOnlySetupFileStaysReplaceable) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    const std::wstring copy = widen(join_path(fx.launcher_directory(), "Velmora.exe"));
+    ASSERT_TRUE(::SetFileAttributesW(widen(fx.program).c_str(), FILE_ATTRIBUTE_READONLY));
+    expect_success(fx, fx.install(), version);
+    EXPECT_FALSE(::GetFileAttributesW(copy.c_str()) & FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(::SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_READONLY)); // an older run's
+    expect_success(fx, fx.install(), version);
 }
 
 struct Damage {

@@ -110,6 +110,38 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"InstalledCopyNamedVelmora", {{"dotnet_root", R"(C:\stale)"}}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The launch mode with the stand-in host following one rule.
+RunOptions launch_options(const Installation& installation, const std::string& host_rule) {
+    RunOptions options = launch_options(installation);
+    const std::string rules = join_path(installation.scratch, "rules.txt");
+    write_file(rules, "dotnet.exe * " + host_rule + "\n");
+    options.environment.push_back({"VELMORA_STANDIN_RULES", rules});
+    return options;
+}
+
+TEST(GameStart, HandsTheCallersStandardHandlesToTheGame) {
+    const Installation installation = install_fixture();
+    RunOptions options = launch_options(installation, "stdin");
+    options.standard_input = join_path(installation.scratch, "in.txt");
+    write_file(options.standard_input, "to the game ü");
+    ASSERT_TRUE(run_program(options).message_boxes.empty());
+    ASSERT_TRUE(wait_for_file(installation.record()));
+    EXPECT_EQ(read_file(options.standard_input + ".out"), "to the game ü");
+    EXPECT_EQ(read_file(options.standard_input + ".err"), "to the game ü");
+}
+
+TEST(GameStart, ReturnsWhileTheGameStillRuns) {
+    const Installation installation = install_fixture();
+    const std::string gate = join_path(installation.scratch, "gate");
+    RunOptions options = launch_options(installation, "gate " + gate);
+    options.timeout = 20s;
+    EXPECT_EQ(run_program(options).exit_code, 0u); // throws when it waits for the game
+    EXPECT_TRUE(wait_for_file(gate + ".waiting")) << "the game host never started";
+    EXPECT_FALSE(exists(installation.record())) << "the game ended before the launch returned";
+    write_file(gate, "");
+    EXPECT_TRUE(wait_for_file(installation.record()));
+}
+
 // ---- failures, read from the real message box ----
 
 struct FailureCase {

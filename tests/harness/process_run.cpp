@@ -1,6 +1,7 @@
 #include "harness/process_run.hpp"
 
 #include "common/command_line.hpp"
+#include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/text_win.hpp"
 
@@ -69,6 +70,19 @@ std::wstring environment_block(const std::vector<EnvironmentChange>& changes) {
     return block;
 }
 
+namespace {
+
+UniqueFile inheritable(const std::string& path, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    UniqueFile file(::CreateFileW(widen(path).c_str(), access, FILE_SHARE_READ, &inherit,
+                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        fail("cannot open " + path);
+    return file;
+}
+
+} // namespace
+
 RunningProgram::RunningProgram(const RunOptions& options) {
     auto command_line = build_command_line(options.program, options.arguments);
     if (!command_line)
@@ -82,10 +96,21 @@ RunningProgram::RunningProgram(const RunOptions& options) {
     job_ = ::CreateJobObjectW(nullptr, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    const std::string& in = options.standard_input;
+    UniqueFile streams[3];
+    if (!in.empty()) {
+        streams[0] = inheritable(in, GENERIC_READ, OPEN_EXISTING);
+        streams[1] = inheritable(in + ".out", GENERIC_WRITE, CREATE_ALWAYS);
+        streams[2] = inheritable(in + ".err", GENERIC_WRITE, CREATE_ALWAYS);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = streams[0].get();
+        startup.hStdOutput = streams[1].get();
+        startup.hStdError = streams[2].get();
+    }
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(widen(options.program).c_str(), command.data(), nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, environment.data(),
-                          widen(directory).c_str(), &startup, &info))
+    if (!::CreateProcessW(widen(options.program).c_str(), command.data(), nullptr, nullptr,
+                          !in.empty(), CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED,
+                          environment.data(), widen(directory).c_str(), &startup, &info))
         fail("cannot start " + options.program);
     process_ = info.hProcess;
     process_id_ = info.dwProcessId;

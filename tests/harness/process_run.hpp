@@ -30,6 +30,9 @@ struct RunOptions {
     std::string working_directory;      // empty: the program's folder
     std::vector<EnvironmentChange> environment;
     std::chrono::milliseconds timeout = 60s;
+    // When set, this file is standard input; output and error go to
+    // <file>.out and <file>.err.
+    std::string standard_input;
     // Top-level windows of these classes are recorded and sent WM_CLOSE.
     std::vector<std::string> close_windows_of_class;
 };

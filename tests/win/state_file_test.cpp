@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <thread>
 
 namespace velmora {
 namespace {
@@ -161,6 +163,26 @@ TEST_F(StateFileTest, LargeFileIsReadAcrossBufferBoundaries) {
     EXPECT_EQ(read_state().error().message,
               "Velmora installation state is damaged: missing field `launcherDirectory` at line 2 "
               "column 17");
+}
+
+TEST_F(StateFileTest, ReadersDuringAWriteFailNeitherTheWriteNorThemselves) {
+    const BootstrapState state{"C:\\d", "C:\\l"};
+    ASSERT_TRUE(write_state(state).ok());
+    std::atomic<int> failed_writes = 0;
+    std::atomic<bool> writing = true;
+    std::thread writer([&] {
+        for (int i = 0; i < 300; ++i)
+            failed_writes += write_state(state).ok() ? 0 : 1;
+        writing = false;
+    });
+    int not_installed = 0;
+    while (writing) {
+        const Result<BootstrapState> read = read_state();
+        not_installed += !read.ok() && read.error().message.starts_with("Velmora is not");
+    }
+    writer.join();
+    EXPECT_EQ(failed_writes, 0);
+    EXPECT_EQ(not_installed, 0) << "a half-written file is damaged, not missing";
 }
 
 TEST_F(StateFileTest, WriteReportsTheSystemErrorWhenAFileBlocksTheFolder) {

@@ -175,12 +175,16 @@ void wait_at_gate(const std::wstring& gate) {
         ::Sleep(50);
 }
 
-void drain_standard_input() {
+// Copies standard input to standard output and error, so that a test can
+// see all three handles arrive.
+void echo_standard_input() {
     const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
     char chunk[4096];
     DWORD got = 0;
     while (input && input != INVALID_HANDLE_VALUE &&
            ::ReadFile(input, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        write_all(::GetStdHandle(STD_OUTPUT_HANDLE), std::string(chunk, got));
+        write_all(::GetStdHandle(STD_ERROR_HANDLE), std::string(chunk, got));
     }
 }
 
@@ -247,7 +251,7 @@ int wmain(int argc, wchar_t** argv) {
         if (rule.action == "gate")
             wait_at_gate(wide(rule.value));
         else if (rule.action == "stdin")
-            drain_standard_input();
+            echo_standard_input();
     }
 
     std::string record = "{\n  \"arguments\": [";
