@@ -48,13 +48,16 @@ void write_error_report(std::string_view message) {
     }
     const std::string path = join_path(*directory, error_report_file_name);
     // The report is written beside its place and moved there whole, so that a
-    // full disk leaves neither an empty nor a partial report, and an earlier
-    // report is only replaced by a complete one.
+    // full disk leaves neither an empty nor a partial report. When the new
+    // report cannot be written, an earlier one goes too: left in place it
+    // would pass an old failure off as this run's.
     const std::wstring temporary =
         widen(path + "." + std::to_string(::GetCurrentProcessId()) + ".tmp");
     if (!write_new_file(temporary, message) ||
-        !::MoveFileExW(temporary.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING))
+        !::MoveFileExW(temporary.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         ::DeleteFileW(temporary.c_str());
+        ::DeleteFileW(widen(path).c_str());
+    }
 }
 
 } // namespace velmora
