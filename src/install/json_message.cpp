@@ -70,8 +70,8 @@ std::string quoted_excerpt(std::string_view text) {
 
 std::string literal_excerpt(std::string_view literal) {
     if (literal.size() <= excerpt_size)
-        return sanitize_utf8(literal);
-    return sanitize_utf8(literal.substr(0, excerpt_size)) + std::string(ellipsis);
+        return std::string(literal);
+    return std::string(literal.substr(0, excerpt_size)) + std::string(ellipsis);
 }
 
 std::string token_excerpt(std::string_view token) {

@@ -16,7 +16,7 @@ inline constexpr std::size_t max_json_fault_size = 300;
 // other control characters; from the start, cut with "…" when long.
 std::string quoted_excerpt(std::string_view text);
 
-// A number's literal, cut with "…" when long.
+// A number's literal (ASCII, as the parser read it), cut with "…" when long.
 std::string literal_excerpt(std::string_view literal);
 
 // The end of the parser's echo of its last token, where the fault is: cut
