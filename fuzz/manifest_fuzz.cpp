@@ -4,6 +4,7 @@
 #include "chunked_source.hpp"
 #include "fuzz_check.hpp"
 #include "install/manifest.hpp"
+#include "json_fault_check.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace velmora;
     const std::string_view document(reinterpret_cast<const char*>(data), size);
     const Result<BootstrapManifest> whole = parse_manifest(document);
-    if (!whole.ok())
-        require(!whole.error().message.empty(), "a manifest fault has a description");
+    if (!whole.ok()) {
+        const std::string& message = whole.error().message;
+        require(fits_message_box(message), "a manifest fault is short, valid UTF-8");
+        require(ends_with_position(message), "a manifest fault ends with its position");
+    }
 
     ChunkedSource source(document);
     const Result<BootstrapManifest> pieces = parse_manifest(source);

@@ -6,6 +6,7 @@
 #include "common/text.hpp"
 #include "fuzz_check.hpp"
 #include "install/state.hpp"
+#include "json_fault_check.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,11 +23,6 @@ bool is_utf8(std::string_view text) {
     return sanitize_utf8(text) == text;
 }
 
-bool holds_position(std::string_view message) {
-    return message.find(" at line ") != std::string_view::npos &&
-           message.find(" column ") != std::string_view::npos;
-}
-
 } // namespace
 } // namespace velmora
 
@@ -41,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (is_utf8(whole->dotnetRoot) && is_utf8(whole->launcherDirectory))
             require(same_state(*whole, *again), "a written state reads back unchanged");
     } else {
-        require(holds_position(whole.error().message), "a state fault ends with its position");
+        const std::string& message = whole.error().message;
+        require(fits_message_box(message), "a state fault is short, valid UTF-8");
+        require(ends_with_position(message), "a state fault ends with its position");
     }
 
     ChunkedSource source(document);

@@ -16,7 +16,7 @@ namespace velmora {
 
 struct TextPosition {
     std::size_t line = 1;   // from 1
-    std::size_t column = 0; // bytes read on this line, 0 before the first
+    std::size_t column = 0; // characters read on this line, 0 before the first
 };
 
 class JsonCursor {
@@ -72,6 +72,9 @@ class JsonCursor {
     std::uint64_t bytes_read() const { return bytes_read_; }
     // Whether a reader has asked for a byte past the last one.
     bool end_seen() const { return end_seen_; }
+    // Whether the document began with a UTF-8 byte-order mark, read whole.
+    bool starts_with_bom() const { return bom_bytes_ == 3; }
+    char last_byte() const { return last_byte_; } // '\0' before any
     const std::optional<SetupError>& read_error() const { return read_error_; }
 
     // Token structure of what was read, outside string contents.
@@ -80,6 +83,7 @@ class JsonCursor {
     std::uint64_t last_significant_index() const { return last_significant_index_; }
 
   private:
+    bool starts_character(unsigned char byte);
     void track_token(char c);
 
     ByteSource& source_;
@@ -92,6 +96,15 @@ class JsonCursor {
     TextPosition position_;
     TextPosition previous_;
     std::uint64_t bytes_read_ = 0;
+    char last_byte_ = '\0';
+    int bom_bytes_ = 0; // leading bytes that matched EF BB BF
+
+    // The UTF-8 sequence being read: continuation bytes still due, and the
+    // range the next one must fall in. Anything else starts a new character,
+    // so an ill-formed part counts as one character.
+    int continuations_due_ = 0;
+    unsigned char next_low_ = 0x80;
+    unsigned char next_high_ = 0xBF;
 
     bool inside_string_ = false;
     bool escaped_ = false;

@@ -1,6 +1,7 @@
 #include "install/json_record.hpp"
 
 #include "install/json_cursor.hpp"
+#include "install/json_message.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,10 @@ namespace {
 // Objects and arrays may nest this deep, the record itself included.
 constexpr std::size_t max_depth = 128;
 
+// The library skips a leading byte-order mark, but no record file holds one:
+// the writer writes none, and an editor that adds one has changed the file.
+constexpr std::string_view bom_fault = "syntax error: byte order mark U+FEFF before the value";
+
 enum class Kind { string, integer, floating, boolean, null, sequence, map };
 
 // A JSON value as far as a record needs it: what to store and what to say
@@ -28,38 +33,12 @@ struct JsonValue {
     std::optional<std::uint64_t> unsigned_value = std::nullopt; // integers 0..2^64-1
 };
 
-std::string quoted_for_message(std::string_view text) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            out += "\\u{";
-            out += hex[byte >> 4];
-            out += hex[byte & 0xF];
-            out += '}';
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
-}
-
 std::string describe(const JsonValue& value) {
     switch (value.kind) {
     case Kind::string:
-        return "string " + quoted_for_message(value.text);
+        return "string " + quoted_excerpt(value.text);
     case Kind::integer:
-        return "integer `" + value.text + "`";
+        return "integer `" + literal_excerpt(value.text) + "`";
     case Kind::floating:
         return "floating point `" + value.text + "`";
     case Kind::boolean:
@@ -143,6 +122,23 @@ std::string library_description(std::string_view what) {
     return std::string(colon == std::string_view::npos ? what : what.substr(colon + 2));
 }
 
+// The library's description with its echo of the last token cut short, and
+// a NUL byte that ended its input named for what it is: the library reads
+// one as the end of a C string, but a document may not hold one there.
+std::string library_fault(const JsonCursor& cursor, std::string_view what,
+                          const std::string& last_token) {
+    std::string description = library_description(what);
+    constexpr std::string_view echo_lead = "; last read: '";
+    const std::string echo = std::string(echo_lead) + last_token + "'";
+    if (const auto at = description.find(echo); at != std::string::npos)
+        description.replace(at + echo_lead.size(), last_token.size(), token_excerpt(last_token));
+    constexpr std::string_view early_end = "unexpected end of input";
+    const auto end = description.find(early_end);
+    if (end != std::string::npos && cursor.last_byte() == '\0' && !cursor.inside_string())
+        description.replace(end, early_end.size(), "invalid character U+0000");
+    return description;
+}
+
 std::string with_position(std::string_view description, TextPosition at) {
     return std::string(description) + " at line " + std::to_string(at.line) + " column " +
            std::to_string(at.column);
@@ -191,6 +187,7 @@ class RecordReader {
     enum class Container { object, array };
 
     bool on_value(const JsonValue& value, TextPosition at);
+    bool refuse_bom() { return fail(bom_fault, {1, 1}); }
     std::optional<std::size_t> take_slot();
     bool store(const RecordField& field, const JsonValue& value, TextPosition at);
     bool store_integer(const JsonValue& value, std::uint64_t max, std::string_view type,
@@ -225,6 +222,8 @@ bool RecordReader::on_value(const JsonValue& value, TextPosition at) {
     const bool container = value.kind == Kind::map || value.kind == Kind::sequence;
     const Container which = value.kind == Kind::map ? Container::object : Container::array;
     if (open_.empty()) {
+        if (cursor_.starts_with_bom())
+            return refuse_bom();
         if (!container)
             return fail(invalid_type(value, "struct " + std::string(name_)), at);
         form_ = which;
@@ -318,8 +317,10 @@ bool RecordReader::close() {
     return true;
 }
 
-bool RecordReader::parse_error(std::size_t position, const std::string&,
+bool RecordReader::parse_error(std::size_t position, const std::string& last_token,
                                const nlohmann::json::exception& error) {
+    if (cursor_.starts_with_bom())
+        return refuse_bom();
     // The library counts its reads past the end too; a fault found there is
     // an early end. A count one short means it holds back one byte it read.
     const std::uint64_t read = cursor_.bytes_read();
@@ -331,7 +332,7 @@ bool RecordReader::parse_error(std::size_t position, const std::string&,
     constexpr int number_overflow = 406;
     if (error.id == number_overflow)
         return fail("number out of range", at);
-    return fail(library_description(error.what()), at);
+    return fail(library_fault(cursor_, error.what(), last_token), at);
 }
 
 // What the end of the input interrupted, judged by the last token read.

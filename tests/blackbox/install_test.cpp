@@ -412,7 +412,7 @@ TEST(HeadlessInstall, AcceptsUpperCaseDigests) {
 }
 
 // Awkward user folders, with every tool working and with PowerShell doing
-// all downloads and extractions (where the apostrophe must be doubled).
+// all downloads and extractions (where each kind of apostrophe must be doubled).
 struct Folders {
     std::string name;
     std::string rules;
@@ -421,7 +421,7 @@ struct Folders {
 class AwkwardFolders : public ::testing::TestWithParam<Folders> {};
 
 TEST_P(AwkwardFolders, InstallAndLaunch) {
-    InstallFixture fx("Jo's Velmora \u00dcbung", "T\u00ebmp f\u00f6lder 'x'");
+    InstallFixture fx("Jo's O\u2019Brien \u00dcbung", "T\u00ebmp f\u00f6lder 'x'");
     fx.publish(standard_release());
     fx.set_rules(GetParam().rules);
 

@@ -113,11 +113,11 @@ TEST(StandInPowershell, ReadsLiteralsAsPowershellDoes) {
     const std::string prefix = "$ErrorActionPreference='Stop'; ";
     const auto download = parse_powershell_command(
         prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'http://h/a''b' -OutFile "
-                 "'C:\\Jo''s $(x) `n; [a] \xC3\xBC\\'''");
+                 "'C:\\Jo''s $(x) `n; [a] \xC3\xBC\xE2\x80\x98\xE2\x80\x98\\'''");
     ASSERT_TRUE(download.has_value());
     const auto& web = std::get<WebRequestCommand>(*download);
     EXPECT_EQ(web.url, "http://h/a'b");
-    EXPECT_EQ(web.out_file, "C:\\Jo's $(x) `n; [a] \xC3\xBC\\'");
+    EXPECT_EQ(web.out_file, "C:\\Jo's $(x) `n; [a] \xC3\xBC\xE2\x80\x98\\'");
 
     const auto expand = parse_powershell_command(
         prefix + "Expand-Archive -LiteralPath '''' -DestinationPath 'D:\\x y' -Force");
@@ -135,6 +135,9 @@ TEST(StandInPowershell, RefusesEveryOtherText) {
         prefix + download + " ",                                            // text after the end
         prefix + download + "; Remove-Item x",
         prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'u'' -OutFile 'f'", // quote swallowed
+        // A typographic quote ends the literal too, unless doubled.
+        prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'O\xE2\x80\x99"
+                 "Brien' -OutFile 'f'",
         prefix + "Invoke-WebRequest -Uri 'u' -OutFile 'f'",
         prefix + "Expand-Archive -LiteralPath 'a' -DestinationPath 'd'", // no -Force
         prefix + "Expand-Archive -Path 'a' -DestinationPath 'd' -Force",

@@ -111,7 +111,7 @@ TEST(JsonRecord, AcceptsEveryFormTheRulesAllow) {
 
 struct Refused {
     std::string document;
-    const char* message;
+    std::string message;
 };
 
 std::vector<Refused> refused_cases() {
@@ -223,6 +223,26 @@ std::vector<Refused> refused_cases() {
         // A number's look-ahead byte is not counted.
         {R"(["a",01,2])", "syntax error while parsing array - unexpected number literal; expected "
                           "']' at line 1 column 7"},
+        // Quoted document text is cut short and made valid UTF-8; a column
+        // counts characters, an ill-formed byte as one.
+        {R"({"small":")" + std::string(1000, 'a') + "\"}",
+         "invalid type: string \"" + std::string(40, 'a') +
+             "\xE2\x80\xA6\", expected u32 at line 1 column 1011"},
+        {R"({"large":1)" + std::string(300, '0') + "}",
+         "invalid value: integer `1" + std::string(39, '0') +
+             "\xE2\x80\xA6`, expected u64 at line 1 column 310"},
+        {R"({"text":")" + std::string(1000, 'a') + "\xFF\"}",
+         "syntax error while parsing value - invalid string: ill-formed UTF-8 byte; last read: "
+         "'\xE2\x80\xA6" +
+             std::string(37, 'a') + "\xEF\xBF\xBD' at line 1 column 1010"},
+        {"[\"\xC3\xB6\", 1, 2, \xFF]", "syntax error while parsing value - invalid literal; last "
+                                       "read: '2, \xEF\xBF\xBD' at line 1 column 13"},
+        // Neither a NUL byte nor a byte-order mark is white space.
+        {std::string("{\0}", 3),
+         "syntax error while parsing object key - invalid character U+0000; "
+         "expected string literal at line 1 column 2"},
+        {"\xEF\xBB\xBF[\"a\",1,2]",
+         "syntax error: byte order mark U+FEFF before the value at line 1 column 1"},
     };
 }
 

@@ -77,6 +77,9 @@ TEST(ParseState, DamagedStateMessages) {
                      "BootstrapState with 2 elements at line 1 column 5"},
         {R"({"dotnetRoot":"a","launcherDirectory":"b"} x)",
          "Velmora installation state is damaged: trailing characters at line 1 column 44"},
+        {"{\"dotnetRoot\":\"J\xC3\xB6rg\"}",
+         "Velmora installation state is damaged: missing field `launcherDirectory` at line 1 "
+         "column 21"},
         {R"({"dotnetRoot":5,"launcherDirectory":"b"})",
          "Velmora installation state is damaged: invalid type: integer `5`, expected a string at "
          "line 1 column 15"},

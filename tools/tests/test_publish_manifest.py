@@ -1,6 +1,8 @@
 """Tests of tools/publish-manifest: digests, sizes and the refusals."""
+import contextlib
 import hashlib
 import importlib.machinery
+import io
 import json
 import os
 import tempfile
@@ -86,6 +88,22 @@ class PublishManifestTest(unittest.TestCase):
                              ("dotnet_version", "con"), ("dotnet_version", "LPT1.8")]:
             with self.subTest(value=value):
                 self.assertEqual(self.run_tool(**{field: value}), 1)
+
+    def test_refuses_and_explains_a_byte_order_mark(self):
+        with open(self.launcher, "rb") as f:
+            launcher = f.read()
+        cases = [("version read from a file", {"dotnet_version": "\ufeff8.0.11"}, b""),
+                 ("archive saved as text", {}, b"\xef\xbb\xbf")]
+        for name, changes, prefix in cases:
+            with self.subTest(name):
+                with open(self.launcher, "wb") as f:
+                    f.write(prefix + launcher)
+                errors = io.StringIO()
+                with contextlib.redirect_stderr(errors):
+                    self.assertEqual(self.run_tool(**changes), 1)
+                self.assertIn("byte-order mark", errors.getvalue())
+                self.assertIn("Windows editor", errors.getvalue())
+                self.assertFalse(os.path.exists(self.output))
 
     def test_refuses_a_file_that_is_no_zip(self):
         with open(self.launcher, "wb") as f:

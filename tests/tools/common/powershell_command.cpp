@@ -6,6 +6,17 @@ namespace {
 
 constexpr std::string_view preamble = "$ErrorActionPreference='Stop'; ";
 
+// The length of the single quote that starts text, 0 when there is none:
+// PowerShell takes ' and U+2018..U+201B (E2 80 98..9B) alike.
+std::size_t quote_length(std::string_view text) {
+    if (text.starts_with('\''))
+        return 1;
+    const bool typographic = text.size() >= 3 && text.starts_with("\xE2\x80") &&
+                             static_cast<unsigned char>(text[2]) >= 0x98 &&
+                             static_cast<unsigned char>(text[2]) <= 0x9B;
+    return typographic ? 3 : 0;
+}
+
 // Reads the fixed text, then a literal up to its closing quote.
 class CommandReader {
   public:
@@ -18,21 +29,24 @@ class CommandReader {
         return true;
     }
 
-    // Called just after an opening quote; consumes the closing one.
+    // Called just after an opening quote; consumes the closing one. Any of
+    // the five quote characters ends the literal unless another follows it,
+    // and then the pair reads as the second one.
     std::optional<std::string> literal() {
         std::string value;
-        for (std::size_t i = 0; i < rest_.size(); ++i) {
-            if (rest_[i] != '\'') {
-                value += rest_[i];
+        while (!rest_.empty()) {
+            const std::size_t quote = quote_length(rest_);
+            if (quote == 0) {
+                value += rest_.front();
+                rest_.remove_prefix(1);
                 continue;
             }
-            if (i + 1 < rest_.size() && rest_[i + 1] == '\'') {
-                value += '\'';
-                ++i;
-                continue;
-            }
-            rest_.remove_prefix(i + 1);
-            return value;
+            rest_.remove_prefix(quote);
+            const std::size_t next = quote_length(rest_);
+            if (next == 0)
+                return value;
+            value += rest_.substr(0, next);
+            rest_.remove_prefix(next);
         }
         return std::nullopt; // unterminated
     }

@@ -24,7 +24,8 @@ using PowershellCommand = std::variant<WebRequestCommand, ExpandArchiveCommand>;
 // Exactly one of
 //   $ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri 'URL' -OutFile 'PATH'
 //   $ErrorActionPreference='Stop'; Expand-Archive -LiteralPath 'A' -DestinationPath 'D' -Force
-// Inside a literal '' is one quote and nothing else is special; a lone quote
+// A single quote is ' or one of U+2018..U+201B. Inside a literal two quotes
+// in a row are one (the second) and nothing else is special; a lone quote
 // ends it. Any other text, or text after the last part, gives nullopt.
 std::optional<PowershellCommand> parse_powershell_command(std::string_view text);
 
