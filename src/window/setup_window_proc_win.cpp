@@ -81,27 +81,19 @@ void on_install_succeeded(SetupWindowState& state) {
     ::EnableWindow(state.control(setup_button), TRUE);
 }
 
-void take_and_show_failure(FailureSlot& slot) {
-    std::optional<std::string> message = std::exchange(slot.message, std::nullopt);
-    if (message)
-        show_error_box(*message);
-}
-
+// The message leaves the slot under its lock and the box is shown without it:
+// the box has no owner and Install stays enabled, so a later worker must be
+// able to store its own failure while this box is still open.
 void on_install_failed(SetupWindowState& state) {
     enter_failed_state(state);
-    FailureSlot& slot = failure_slot();
-    if (state.holding_failure_slot) {
-        // Inside the error box of an earlier failure: this thread holds the
-        // lock already.
-        take_and_show_failure(slot);
-        return;
+    std::optional<std::string> message;
+    {
+        FailureSlot& slot = failure_slot();
+        const std::lock_guard guard(slot.lock);
+        message = std::exchange(slot.message, std::nullopt);
     }
-    // The lock stays held while the box is open, so a worker that fails
-    // meanwhile waits before it stores its message.
-    const std::lock_guard guard(slot.lock);
-    state.holding_failure_slot = true;
-    take_and_show_failure(slot);
-    state.holding_failure_slot = false;
+    if (message)
+        show_error_box(*message);
 }
 
 void on_dpi_changed(SetupWindowState& state, WPARAM wparam, const RECT& suggested) {

@@ -215,6 +215,21 @@ TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
     EXPECT_TRUE(::IsWindow(window_));
 }
 
+// The first box has no owner and leaves Install enabled: a second failure
+// meanwhile gets its own box instead of waiting for the first to close.
+TEST_F(SetupWindowTest, FailureWhileAnErrorBoxIsOpenShowsItsOwnBox) {
+    fixture_.set_rules(failing_downloads);
+    start();
+    press_button(button_);
+    ASSERT_TRUE(wait_for_error_box());
+    press_button(button_);
+    EXPECT_TRUE(wait_until([&] { return error_boxes().size() == 2; }, 20s))
+        << "status: " << status();
+    EXPECT_TRUE(status_becomes("Installation failed")) << status();
+    EXPECT_TRUE(button_enabled());
+    EXPECT_EQ(starts_of("curl.exe"), 2u);
+}
+
 TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {
     fixture_.set_rules("curl.exe * gate " + gate(1) + "\n" + std::string(failing_downloads));
     start();
