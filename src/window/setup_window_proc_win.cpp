@@ -115,8 +115,10 @@ void on_create(SetupWindowState& state) {
     create_setup_controls(state);
 }
 
-// Labels paint on the window's own background rather than the dialog colour.
+// Labels paint on the window's own background rather than the dialog colour,
+// and in its text colour, so that dark and high-contrast schemes stay legible.
 LRESULT on_static_colour(HDC context) {
+    ::SetTextColor(context, ::GetSysColor(COLOR_WINDOWTEXT));
     ::SetBkColor(context, ::GetSysColor(COLOR_WINDOW));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -172,6 +173,43 @@ TEST_F(SetupWindowTest, OpensReadyWithTheFiveControlsAtTheirPlaces) {
     }
     post_close(window_);
     EXPECT_EQ(program_->wait(10s), 0u);
+}
+
+// Pixels within a small distance of the colour (screen pixels are 0x00RRGGBB).
+std::size_t pixels_near(const std::vector<std::uint32_t>& pixels, COLORREF colour) {
+    std::size_t count = 0;
+    for (const std::uint32_t pixel : pixels) {
+        const int distance = std::abs(static_cast<int>((pixel >> 16) & 0xFF) - GetRValue(colour)) +
+                             std::abs(static_cast<int>((pixel >> 8) & 0xFF) - GetGValue(colour)) +
+                             std::abs(static_cast<int>(pixel & 0xFF) - GetBValue(colour));
+        count += distance <= 48;
+    }
+    return count;
+}
+
+TEST_F(SetupWindowTest, LabelsFollowADarkColourScheme) {
+    // The scheme holds for every process of the shared wineserver until restored.
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+    const COLORREF old[] = {::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT)};
+    const COLORREF window_colour = RGB(0x10, 0x10, 0x30);
+    const COLORREF text_colour = RGB(0xFF, 0xFF, 0x80);
+    const COLORREF scheme[] = {window_colour, text_colour};
+    ASSERT_TRUE(::SetSysColors(2, elements, scheme));
+    const std::shared_ptr<void> restore(nullptr, [&](void*) { ::SetSysColors(2, elements, old); });
+    start();
+    const std::vector<ControlInfo> controls = child_controls(window_);
+    for (std::size_t label = 0; label < 3; ++label) {
+        SCOPED_TRACE(controls[label].text);
+        std::vector<std::uint32_t> shown;
+        // Text strokes in the text colour on a background in the window colour.
+        EXPECT_TRUE(wait_until([&] {
+            shown = screen_pixels_of(controls[label].handle);
+            return pixels_near(shown, window_colour) > shown.size() / 2 &&
+                   pixels_near(shown, text_colour) > 20;
+        })) << pixels_near(shown, window_colour)
+            << " background, " << pixels_near(shown, text_colour) << " text of " << shown.size();
+    }
+    screenshot("setup-window-dark");
 }
 
 TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
