@@ -29,11 +29,33 @@ void set_marquee(const SetupWindowState& state, bool running) {
                    running ? 35 : 0);
 }
 
+// The button holds the keyboard focus whenever it can take input, so that
+// Enter and Space press it. Before it is disabled the focus goes to the
+// window, which keeps Alt+F4 working; it comes back when the button is
+// enabled while the window is still the focus (otherwise WM_SETFOCUS brings
+// it back on the next activation).
+void disable_button(const SetupWindowState& state) {
+    if (::GetFocus() == state.control(setup_button))
+        ::SetFocus(state.window);
+    ::EnableWindow(state.control(setup_button), FALSE);
+}
+
+void enable_button(const SetupWindowState& state) {
+    ::EnableWindow(state.control(setup_button), TRUE);
+    if (::GetFocus() == state.window)
+        ::SetFocus(state.control(setup_button));
+}
+
+void on_focus(const SetupWindowState& state) {
+    if (::IsWindowEnabled(state.control(setup_button)))
+        ::SetFocus(state.control(setup_button));
+}
+
 void enter_failed_state(SetupWindowState& state) {
     state.busy = false;
     set_marquee(state, false);
     set_text(state.control(status_label), failed_status_text);
-    ::EnableWindow(state.control(setup_button), TRUE);
+    enable_button(state);
 }
 
 // The worker runs detached: nobody joins it, and the process ends without
@@ -51,7 +73,7 @@ std::optional<std::string> start_install_worker() {
 void on_install_pressed(SetupWindowState& state) {
     if (state.busy.exchange(true))
         return;
-    ::EnableWindow(state.control(setup_button), FALSE);
+    disable_button(state);
     set_marquee(state, true);
     if (auto failure = start_install_worker()) {
         // A worker that never started ends like one that failed.
@@ -78,7 +100,7 @@ void on_install_succeeded(SetupWindowState& state) {
     set_marquee(state, false);
     set_text(state.control(status_label), installed_status_text);
     set_text(state.control(setup_button), launch_button_text);
-    ::EnableWindow(state.control(setup_button), TRUE);
+    enable_button(state);
 }
 
 // The message leaves the slot under its lock and the box is shown without it:
@@ -157,6 +179,13 @@ LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case install_failed_message:
         on_install_failed(*state);
         return 0;
+    case WM_SETFOCUS:
+        on_focus(*state);
+        return 0;
+    case DM_GETDEFID:
+        // The message loop's dialog-key handling asks which button Enter
+        // presses when the focus is elsewhere.
+        return MAKELRESULT(setup_button_id, DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
         return on_static_colour(reinterpret_cast<HDC>(wparam));
     case WM_DPICHANGED:

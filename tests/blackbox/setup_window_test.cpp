@@ -212,6 +212,29 @@ TEST_F(SetupWindowTest, LabelsFollowADarkColourScheme) {
     screenshot("setup-window-dark");
 }
 
+// The keyboard alone: the button has the focus when the window opens and
+// again after a failure; Enter and Space press it, Alt+F4 closes the window.
+TEST_F(SetupWindowTest, KeyboardAloneInstallsRetriesAndCloses) {
+    fixture_.set_rules(failing_downloads);
+    start();
+    const WORD keys[] = {VK_RETURN, VK_SPACE};
+    for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        ASSERT_TRUE(wait_until([&] {
+            return error_boxes().empty() && focus_of(window_) == button_;
+        })) << "focus on "
+            << focus_of(window_);
+        type_key(keys[attempt - 1]);
+        const auto box = wait_for_error_box();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(starts_of("curl.exe"), attempt);
+        answer_message_box(box->window);
+    }
+    ASSERT_TRUE(wait_until([&] { return error_boxes().empty() && focus_of(window_) == button_; }));
+    type_key(VK_F4, true);
+    EXPECT_EQ(program_->wait(10s), 0u);
+}
+
 TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
     fixture_.publish(standard_release());
     ASSERT_EQ(fixture_.install().exit_code, 0u);
