@@ -32,7 +32,7 @@ void set_progress_window(HWND window);
 void post_progress(ProgressStage stage);
 
 // The failure message handed from the worker to the window. The window takes
-// it out under the lock and keeps the lock while its error box is open.
+// it out under the lock and releases the lock before it shows the message.
 struct FailureSlot {
     std::mutex lock;
     std::optional<std::string> message;

@@ -29,11 +29,33 @@ void set_marquee(const SetupWindowState& state, bool running) {
                    running ? 35 : 0);
 }
 
+// The button holds the keyboard focus whenever it can take input, so that
+// Enter and Space press it. Before it is disabled the focus goes to the
+// window, which keeps Alt+F4 working; it comes back when the button is
+// enabled while the window is still the focus (otherwise WM_SETFOCUS brings
+// it back on the next activation).
+void disable_button(const SetupWindowState& state) {
+    if (::GetFocus() == state.control(setup_button))
+        ::SetFocus(state.window);
+    ::EnableWindow(state.control(setup_button), FALSE);
+}
+
+void enable_button(const SetupWindowState& state) {
+    ::EnableWindow(state.control(setup_button), TRUE);
+    if (::GetFocus() == state.window)
+        ::SetFocus(state.control(setup_button));
+}
+
+void on_focus(const SetupWindowState& state) {
+    if (::IsWindowEnabled(state.control(setup_button)))
+        ::SetFocus(state.control(setup_button));
+}
+
 void enter_failed_state(SetupWindowState& state) {
     state.busy = false;
     set_marquee(state, false);
     set_text(state.control(status_label), failed_status_text);
-    ::EnableWindow(state.control(setup_button), TRUE);
+    enable_button(state);
 }
 
 // The worker runs detached: nobody joins it, and the process ends without
@@ -51,7 +73,7 @@ std::optional<std::string> start_install_worker() {
 void on_install_pressed(SetupWindowState& state) {
     if (state.busy.exchange(true))
         return;
-    ::EnableWindow(state.control(setup_button), FALSE);
+    disable_button(state);
     set_marquee(state, true);
     if (auto failure = start_install_worker()) {
         // A worker that never started ends like one that failed.
@@ -78,30 +100,22 @@ void on_install_succeeded(SetupWindowState& state) {
     set_marquee(state, false);
     set_text(state.control(status_label), installed_status_text);
     set_text(state.control(setup_button), launch_button_text);
-    ::EnableWindow(state.control(setup_button), TRUE);
+    enable_button(state);
 }
 
-void take_and_show_failure(FailureSlot& slot) {
-    std::optional<std::string> message = std::exchange(slot.message, std::nullopt);
-    if (message)
-        show_error_box(*message);
-}
-
+// The message leaves the slot under its lock and the box is shown without it:
+// the box has no owner and Install stays enabled, so a later worker must be
+// able to store its own failure while this box is still open.
 void on_install_failed(SetupWindowState& state) {
     enter_failed_state(state);
-    FailureSlot& slot = failure_slot();
-    if (state.holding_failure_slot) {
-        // Inside the error box of an earlier failure: this thread holds the
-        // lock already.
-        take_and_show_failure(slot);
-        return;
+    std::optional<std::string> message;
+    {
+        FailureSlot& slot = failure_slot();
+        const std::lock_guard guard(slot.lock);
+        message = std::exchange(slot.message, std::nullopt);
     }
-    // The lock stays held while the box is open, so a worker that fails
-    // meanwhile waits before it stores its message.
-    const std::lock_guard guard(slot.lock);
-    state.holding_failure_slot = true;
-    take_and_show_failure(slot);
-    state.holding_failure_slot = false;
+    if (message)
+        show_error_box(*message);
 }
 
 void on_dpi_changed(SetupWindowState& state, WPARAM wparam, const RECT& suggested) {
@@ -123,8 +137,10 @@ void on_create(SetupWindowState& state) {
     create_setup_controls(state);
 }
 
-// Labels paint on the window's own background rather than the dialog colour.
+// Labels paint on the window's own background rather than the dialog colour,
+// and in its text colour, so that dark and high-contrast schemes stay legible.
 LRESULT on_static_colour(HDC context) {
+    ::SetTextColor(context, ::GetSysColor(COLOR_WINDOWTEXT));
     ::SetBkColor(context, ::GetSysColor(COLOR_WINDOW));
     return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
 }
@@ -163,6 +179,13 @@ LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case install_failed_message:
         on_install_failed(*state);
         return 0;
+    case WM_SETFOCUS:
+        on_focus(*state);
+        return 0;
+    case DM_GETDEFID:
+        // The message loop's dialog-key handling asks which button Enter
+        // presses when the focus is elsewhere.
+        return MAKELRESULT(setup_button_id, DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
         return on_static_colour(reinterpret_cast<HDC>(wparam));
     case WM_DPICHANGED:

@@ -18,10 +18,6 @@ struct SetupWindowState {
     std::array<HWND, control_count> controls{};
     std::atomic<bool> busy{false}; // an install worker is running
     bool installed = false;        // never cleared once set
-    // Set while this thread holds the failure slot's lock with an error box
-    // open, so that a failure message handled inside that box's message loop
-    // does not lock the slot a second time.
-    bool holding_failure_slot = false;
     unsigned dpi = base_dpi;
 
     HWND control(ControlIndex index) const { return controls[index]; }

@@ -24,9 +24,14 @@ bool register_window_class(HINSTANCE instance, const std::wstring& class_name) {
     return ::RegisterClassW(&window_class) != 0;
 }
 
-void run_message_loop() {
+// Dialog-key handling gives the keyboard to the window as a dialog has it:
+// Enter presses the default button, Space the focused one, Tab moves the
+// focus among the tab stops. Alt+F4 passes through to the default handling.
+void run_message_loop(HWND window) {
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(window, &message))
+            continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
@@ -51,7 +56,7 @@ Status run_setup_window() {
         return SetupError{std::string(window_creation_failed_message)};
     ::ShowWindow(window, SW_SHOW);
     ::UpdateWindow(window);
-    run_message_loop();
+    run_message_loop(window);
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -174,6 +175,66 @@ TEST_F(SetupWindowTest, OpensReadyWithTheFiveControlsAtTheirPlaces) {
     EXPECT_EQ(program_->wait(10s), 0u);
 }
 
+// Pixels within a small distance of the colour (screen pixels are 0x00RRGGBB).
+std::size_t pixels_near(const std::vector<std::uint32_t>& pixels, COLORREF colour) {
+    std::size_t count = 0;
+    for (const std::uint32_t pixel : pixels) {
+        const int distance = std::abs(static_cast<int>((pixel >> 16) & 0xFF) - GetRValue(colour)) +
+                             std::abs(static_cast<int>((pixel >> 8) & 0xFF) - GetGValue(colour)) +
+                             std::abs(static_cast<int>(pixel & 0xFF) - GetBValue(colour));
+        count += distance <= 48;
+    }
+    return count;
+}
+
+TEST_F(SetupWindowTest, LabelsFollowADarkColourScheme) {
+    // The scheme holds for every process of the shared wineserver until restored.
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT};
+    const COLORREF old[] = {::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT)};
+    const COLORREF window_colour = RGB(0x10, 0x10, 0x30);
+    const COLORREF text_colour = RGB(0xFF, 0xFF, 0x80);
+    const COLORREF scheme[] = {window_colour, text_colour};
+    ASSERT_TRUE(::SetSysColors(2, elements, scheme));
+    const std::shared_ptr<void> restore(nullptr, [&](void*) { ::SetSysColors(2, elements, old); });
+    start();
+    const std::vector<ControlInfo> controls = child_controls(window_);
+    for (std::size_t label = 0; label < 3; ++label) {
+        SCOPED_TRACE(controls[label].text);
+        std::vector<std::uint32_t> shown;
+        // Text strokes in the text colour on a background in the window colour.
+        EXPECT_TRUE(wait_until([&] {
+            shown = screen_pixels_of(controls[label].handle);
+            return pixels_near(shown, window_colour) > shown.size() / 2 &&
+                   pixels_near(shown, text_colour) > 20;
+        })) << pixels_near(shown, window_colour)
+            << " background, " << pixels_near(shown, text_colour) << " text of " << shown.size();
+    }
+    screenshot("setup-window-dark");
+}
+
+// The keyboard alone: the button has the focus when the window opens and
+// again after a failure; Enter and Space press it, Alt+F4 closes the window.
+TEST_F(SetupWindowTest, KeyboardAloneInstallsRetriesAndCloses) {
+    fixture_.set_rules(failing_downloads);
+    start();
+    const WORD keys[] = {VK_RETURN, VK_SPACE};
+    for (std::size_t attempt = 1; attempt <= 2; ++attempt) {
+        SCOPED_TRACE("attempt " + std::to_string(attempt));
+        ASSERT_TRUE(wait_until([&] {
+            return error_boxes().empty() && focus_of(window_) == button_;
+        })) << "focus on "
+            << focus_of(window_);
+        type_key(keys[attempt - 1]);
+        const auto box = wait_for_error_box();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(starts_of("curl.exe"), attempt);
+        answer_message_box(box->window);
+    }
+    ASSERT_TRUE(wait_until([&] { return error_boxes().empty() && focus_of(window_) == button_; }));
+    type_key(VK_F4, true);
+    EXPECT_EQ(program_->wait(10s), 0u);
+}
+
 TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
     fixture_.publish(standard_release());
     ASSERT_EQ(fixture_.install().exit_code, 0u);
@@ -213,6 +274,21 @@ TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
         EXPECT_EQ(starts_of("curl.exe"), attempt);
     }
     EXPECT_TRUE(::IsWindow(window_));
+}
+
+// The first box has no owner and leaves Install enabled: a second failure
+// meanwhile gets its own box instead of waiting for the first to close.
+TEST_F(SetupWindowTest, FailureWhileAnErrorBoxIsOpenShowsItsOwnBox) {
+    fixture_.set_rules(failing_downloads);
+    start();
+    press_button(button_);
+    ASSERT_TRUE(wait_for_error_box());
+    press_button(button_);
+    EXPECT_TRUE(wait_until([&] { return error_boxes().size() == 2; }, 20s))
+        << "status: " << status();
+    EXPECT_TRUE(status_becomes("Installation failed")) << status();
+    EXPECT_TRUE(button_enabled());
+    EXPECT_EQ(starts_of("curl.exe"), 2u);
 }
 
 TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {

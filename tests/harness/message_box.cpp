@@ -92,13 +92,7 @@ MessageBoxIcon match_icon_on_screen(HWND control) {
     ::GetWindowRect(control, &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0)
-        return MessageBoxIcon::Unknown;
-    const auto shown = pixels(width, height, [&](HDC memory) {
-        const HDC screen = ::GetDC(nullptr);
-        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        ::ReleaseDC(nullptr, screen);
-    });
+    const auto shown = screen_pixels_of(control);
     if (shown.empty())
         return MessageBoxIcon::Unknown;
     const struct {
@@ -191,6 +185,20 @@ std::vector<HWND> top_level_windows(DWORD process_id, std::string_view class_nam
             found.push_back(window);
     });
     return found;
+}
+
+std::vector<std::uint32_t> screen_pixels_of(HWND window) {
+    RECT rect;
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return {};
+    return pixels(width, height, [&](HDC memory) {
+        const HDC screen = ::GetDC(nullptr);
+        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        ::ReleaseDC(nullptr, screen);
+    });
 }
 
 std::vector<HWND> message_box_windows(DWORD process_id, std::string_view caption) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,10 @@ void answer_message_box(HWND dialog, int button_id = IDOK);
 std::vector<HWND> top_level_windows(DWORD process_id, std::string_view class_name);
 
 std::string window_text_of(HWND window);
+
+// What the screen shows inside the window's rectangle, top row first, as
+// 0x00RRGGBB; empty when it cannot be read. Needs the window uncovered.
+std::vector<std::uint32_t> screen_pixels_of(HWND window);
 std::string class_name_of(HWND window);
 
 } // namespace velmora::test

@@ -86,6 +86,32 @@ void post_close(HWND window) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
+HWND focus_of(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info))
+        return nullptr;
+    return info.hwndFocus;
+}
+
+void type_key(WORD virtual_key, bool with_alt) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD key, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    if (with_alt)
+        add(VK_MENU, 0);
+    add(virtual_key, 0);
+    add(virtual_key, KEYEVENTF_KEYUP);
+    if (with_alt)
+        add(VK_MENU, KEYEVENTF_KEYUP);
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {

@@ -53,6 +53,12 @@ void press_button(HWND button);
 void post_command(HWND window, int control_id);
 void post_close(HWND window);
 
+// The control that has the keyboard focus in the window's thread, or null.
+HWND focus_of(HWND window);
+// Types one key through the system's input queue, as the keyboard would, to
+// whichever window has the focus; with_alt holds Alt down around it.
+void type_key(WORD virtual_key, bool with_alt = false);
+
 // Polls the condition every 50 ms; false when it still fails after the timeout.
 bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 15s);
 

@@ -68,6 +68,13 @@ class PublishManifestTest(unittest.TestCase):
         self.assertEqual(len(m), 12)
         self.assertEqual((m["dotnetVersion"], m["launcherVersion"]), ("8.0.11", "1.4.0"))
 
+    def test_help_lists_the_refusals_and_the_default_output(self):
+        with contextlib.redirect_stdout(io.StringIO()) as out, self.assertRaises(SystemExit):
+            publish.parse_arguments(["--help"])
+        for text in ("without dotnet.exe", "without VelmoraGame.dll", "byte-order mark",
+                     "bootstrap.json in the current folder"):
+            self.assertIn(text, out.getvalue())
+
     def test_refuses_archives_that_would_install_badly(self):
         cases = [
             ("runtime without dotnet.exe", self.runtime, ["bin/dotnet.exe"], {}),
