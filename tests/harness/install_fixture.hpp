@@ -27,7 +27,8 @@ struct ZipEntry {
 // A zip archive of stored entries; folders come from the entries' names.
 std::string stored_zip(const std::vector<ZipEntry>& entries);
 
-// Lower-case hexadecimal SHA-256 or SHA-512 of the bytes.
+// Lower-case hexadecimal SHA-256 or SHA-512 of the bytes, as the build
+// machine's sha256sum and sha512sum compute them.
 std::string sha256_hex(std::string_view bytes);
 std::string sha512_hex(std::string_view bytes);
 
