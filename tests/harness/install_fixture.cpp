@@ -269,6 +269,7 @@ RunOptions InstallFixture::install_options() const {
     options.program = program;
     options.arguments = {"--install-headless"};
     options.environment = environment();
+    options.before_start = before_start;
     return options;
 }
 

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,6 +86,8 @@ class InstallFixture {
     const std::string log;
     const std::string rules;
     const std::string record;
+    // Given to every install this fixture starts (see RunOptions).
+    std::function<void(DWORD)> before_start;
 
     // Writes the three archives below web\releases and a manifest naming
     // them with their sizes and digests; returns that manifest.
