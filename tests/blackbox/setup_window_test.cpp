@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,13 @@ const std::vector<std::string> stage_texts = {
     "Downloading Velmora launcher\xE2\x80\xA6",
     "Installing launcher\xE2\x80\xA6",
 };
+
+using Clock = std::chrono::steady_clock;
+
+// How long a check that nothing starts watches. A start that comes later than
+// this would go unseen, so the tests that watch also time a real press up to
+// its first tool start and require it to come well within the watch.
+constexpr auto quiet_watch = std::chrono::milliseconds(6s);
 
 // Every download fails: curl answers 404, PowerShell then ends with exit code 7.
 constexpr std::string_view failing_downloads = "curl.exe * status 404\npowershell.exe * exit 7\n";
@@ -81,6 +89,15 @@ class SetupWindowTest : public ::testing::Test {
         for (const LogLine& line : fixture_.log_lines())
             count += !line.empty() && line.front() == tool;
         return count;
+    }
+
+    // Polls the tools' log for the whole watch; false at the first start.
+    bool no_tool_starts() const {
+        const std::size_t before = fixture_.log_lines().size();
+        for (const auto end = Clock::now() + quiet_watch; Clock::now() < end; ::Sleep(50))
+            if (fixture_.log_lines().size() != before)
+                return false;
+        return fixture_.log_lines().size() == before;
     }
 
     std::string gate(int stage) const {
@@ -184,8 +201,12 @@ TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
     EXPECT_EQ(status(), "Ready to install");
     EXPECT_EQ(button_text(), "Install");
     EXPECT_TRUE(button_enabled());
-    ::Sleep(500);
-    EXPECT_TRUE(fixture_.log_lines().empty()) << "a tool ran before the button was pressed";
+    EXPECT_TRUE(no_tool_starts()) << "a tool ran before the button was pressed";
+
+    const auto pressed = Clock::now();
+    press_button(button_);
+    ASSERT_TRUE(wait_until([&] { return !fixture_.log_lines().empty(); }));
+    EXPECT_LT(Clock::now() - pressed, quiet_watch / 2) << "the watch was too short to see a start";
 }
 
 TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
@@ -220,14 +241,16 @@ TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {
     start();
     // Both reach the window before the first worker can report back; the
     // second finds the install busy.
+    const auto pressed = Clock::now();
     post_command(window_, 1001);
     post_command(window_, 1001);
     ASSERT_TRUE(wait_for_file(gate(1) + ".waiting"));
+    EXPECT_LT(Clock::now() - pressed, quiet_watch / 2) << "the watch is too short to see a start";
     EXPECT_FALSE(button_enabled());
     open_gate(1);
     ASSERT_TRUE(wait_for_error_box());
-    // A second worker, had there been one, would have failed by now too.
-    ::Sleep(2000);
+    // A second worker, had there been one, would have started its tools by now.
+    EXPECT_TRUE(no_tool_starts());
     EXPECT_EQ(error_boxes().size(), 1u);
     EXPECT_EQ(starts_of("curl.exe"), 1u);
 }
@@ -316,9 +339,8 @@ TEST_F(SetupWindowTest, FollowsPostedWorkerMessagesInAnyState) {
         EXPECT_EQ(button_text(), step.button);
         EXPECT_TRUE(button_enabled());
     }
-    ::Sleep(500);
+    EXPECT_TRUE(no_tool_starts()) << "no install ran";
     EXPECT_TRUE(error_boxes().empty());
-    EXPECT_TRUE(fixture_.log_lines().empty()) << "no install ran";
 }
 
 } // namespace
