@@ -91,13 +91,13 @@ class SetupWindowTest : public ::testing::Test {
         return count;
     }
 
-    // Polls the tools' log for the whole watch; false at the first start.
-    bool no_tool_starts() const {
-        const std::size_t before = fixture_.log_lines().size();
+    // Polls the tools' log for the whole watch; false once it holds other
+    // than `count` starts.
+    bool tool_starts_stay_at(std::size_t count) const {
         for (const auto end = Clock::now() + quiet_watch; Clock::now() < end; ::Sleep(50))
-            if (fixture_.log_lines().size() != before)
+            if (fixture_.log_lines().size() != count)
                 return false;
-        return fixture_.log_lines().size() == before;
+        return fixture_.log_lines().size() == count;
     }
 
     std::string gate(int stage) const {
@@ -201,7 +201,7 @@ TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
     EXPECT_EQ(status(), "Ready to install");
     EXPECT_EQ(button_text(), "Install");
     EXPECT_TRUE(button_enabled());
-    EXPECT_TRUE(no_tool_starts()) << "a tool ran before the button was pressed";
+    EXPECT_TRUE(tool_starts_stay_at(0)) << "a tool ran before the button was pressed";
 
     const auto pressed = Clock::now();
     press_button(button_);
@@ -250,7 +250,7 @@ TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {
     open_gate(1);
     ASSERT_TRUE(wait_for_error_box());
     // A second worker, had there been one, would have started its tools by now.
-    EXPECT_TRUE(no_tool_starts());
+    EXPECT_TRUE(tool_starts_stay_at(fixture_.log_lines().size()));
     EXPECT_EQ(error_boxes().size(), 1u);
     EXPECT_EQ(starts_of("curl.exe"), 1u);
 }
@@ -339,7 +339,7 @@ TEST_F(SetupWindowTest, FollowsPostedWorkerMessagesInAnyState) {
         EXPECT_EQ(button_text(), step.button);
         EXPECT_TRUE(button_enabled());
     }
-    EXPECT_TRUE(no_tool_starts()) << "no install ran";
+    EXPECT_TRUE(tool_starts_stay_at(0)) << "no install ran";
     EXPECT_TRUE(error_boxes().empty());
 }
 
