@@ -7,6 +7,7 @@
 // goes to VELMORA_STANDIN_DOTNET_RECORD, else to dotnet-record.json beside this
 // executable: neither depends on the working directory the caller chose.
 #include "standin_win.hpp"
+#include "work_times_win.hpp"
 
 #include <windows.h>
 
@@ -77,6 +78,19 @@ bool write_all(HANDLE file, const std::string& bytes) {
            written == bytes.size();
 }
 
+// Copies standard input to standard output and error, so that a test can
+// see all three handles arrive.
+void echo_standard_input() {
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    char chunk[4096];
+    DWORD got = 0;
+    while (input && input != INVALID_HANDLE_VALUE &&
+           ::ReadFile(input, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        write_all(::GetStdHandle(STD_OUTPUT_HANDLE), std::string(chunk, got));
+        write_all(::GetStdHandle(STD_ERROR_HANDLE), std::string(chunk, got));
+    }
+}
+
 std::string environment_pairs() {
     std::string out = "[";
     const LPWCH block = ::GetEnvironmentStringsW();
@@ -129,13 +143,19 @@ std::wstring record_path(const std::wstring& own_path) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring own_path = module_path();
+    const std::string tool = utf8(ascii_lower(file_name_of(own_path)));
+    velmora::time_whole_work(tool);
+    if (!velmora::log_start(tool, velmora::utf8_arguments(argc, argv)))
+        return velmora::exit_log_failed;
     // The rules are read by the other stand-ins' parser, so that a malformed
     // line fails here as loudly as there.
-    const auto start =
-        velmora::start_stand_in(utf8(ascii_lower(file_name_of(own_path))),
-                                velmora::utf8_arguments(argc, argv), utf8(::GetCommandLineW()));
-    if (start.exit_code)
-        return static_cast<int>(*start.exit_code);
+    const auto rule = velmora::rule_for(tool, utf8(::GetCommandLineW()));
+    if (!rule)
+        return velmora::exit_bad_rules;
+    if (*rule && (*rule)->action == velmora::RuleAction::Stdin)
+        echo_standard_input();
+    else if (const auto code = velmora::apply_common_action(*rule))
+        return static_cast<int>(*code);
 
     std::string record = "{\n  \"arguments\": [";
     for (int i = 1; i < argc; ++i)
