@@ -1,6 +1,9 @@
 // Every tool and the game are started with a command line built from an
 // argument list: whatever the arguments hold (quotes, backslashes, blanks,
-// any UTF-8), the started program must split it back into exactly that list.
+// any UTF-8), the line must split back into exactly that list. The splitter
+// here is the program's own, so this guards the builder against it; that the
+// splitter reads lines as the started programs do is proven against the
+// system's CommandLineToArgvW in the Windows tests.
 
 #include "common/command_line.hpp"
 #include "common/text.hpp"

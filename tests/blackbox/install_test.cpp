@@ -208,14 +208,23 @@ const Failure failures[] = {
          return std::string("A downloaded file failed its integrity check.");
      },
      full_log_up_to(6), runtime_only},
+    // Run after an earlier run of the same process id, whose work and
+    // staging folders must not mix with this run's.
     {"RuntimeArchiveWithoutHost",
      [](InstallFixture& fx) {
          fx.publish(without(standard_release(), "dotnet.exe"));
          write_file(join_path(fx.runtime_directory(version), "earlier.txt"), "earlier");
+         fx.before_start = [&fx](DWORD pid) {
+             for (const auto& folder : {fx.work_directory(pid),
+                                        fx.staging_directory(fx.runtime_directory(version), pid)})
+                 write_file(join_path(folder, "earlier-run.txt"), "left by an earlier run");
+         };
          return std::string("The Microsoft runtime archive has an unexpected layout.");
      },
      full_log_up_to(5),
      [](const InstallFixture& fx, DWORD pid) {
+         EXPECT_EQ(tree_of(fx.work_directory(pid)),
+                   (Paths{"bootstrap.json", "dotnet-runtime.zip", "windowsdesktop-runtime.zip"}));
          EXPECT_EQ(tree_of(fx.runtime_directory(version)), Paths{"earlier.txt"});
          Paths staged = standard_runtime_tree(version);
          std::erase(staged, "dotnet.exe");
@@ -429,6 +438,10 @@ TEST_P(AwkwardFolders, InstallAndLaunch) {
 
     expect_success(fx, run, version);
     EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
+    if (GetParam().rules.empty()) {
+        // curl.exe and tar.exe did every job: PowerShell starts only after a failed tool.
+        EXPECT_EQ(fx.log_lines(), full_install_log(fx, run.process_id, version));
+    }
     fx.set_rules("");
     expect_game_starts(fx, version);
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -30,6 +31,13 @@ const std::vector<std::string> stage_texts = {
     "Downloading Velmora launcher\xE2\x80\xA6",
     "Installing launcher\xE2\x80\xA6",
 };
+
+using Clock = std::chrono::steady_clock;
+
+// How long a check that nothing starts watches. A start that comes later than
+// this would go unseen, so the tests that watch also time a real press up to
+// its first tool start and require it to come well within the watch.
+constexpr auto quiet_watch = std::chrono::milliseconds(6s);
 
 // Every download fails: curl answers 404, PowerShell then ends with exit code 7.
 constexpr std::string_view failing_downloads = "curl.exe * status 404\npowershell.exe * exit 7\n";
@@ -82,6 +90,15 @@ class SetupWindowTest : public ::testing::Test {
         for (const LogLine& line : fixture_.log_lines())
             count += !line.empty() && line.front() == tool;
         return count;
+    }
+
+    // Polls the tools' log for the whole watch; false once it holds other
+    // than `count` starts.
+    bool tool_starts_stay_at(std::size_t count) const {
+        for (const auto end = Clock::now() + quiet_watch; Clock::now() < end; ::Sleep(50))
+            if (fixture_.log_lines().size() != count)
+                return false;
+        return fixture_.log_lines().size() == count;
     }
 
     std::string gate(int stage) const {
@@ -245,8 +262,12 @@ TEST_F(SetupWindowTest, OpensReadyAlsoWhenTheGameIsInstalled) {
     EXPECT_EQ(status(), "Ready to install");
     EXPECT_EQ(button_text(), "Install");
     EXPECT_TRUE(button_enabled());
-    ::Sleep(500);
-    EXPECT_TRUE(fixture_.log_lines().empty()) << "a tool ran before the button was pressed";
+    EXPECT_TRUE(tool_starts_stay_at(0)) << "a tool ran before the button was pressed";
+
+    const auto pressed = Clock::now();
+    press_button(button_);
+    ASSERT_TRUE(wait_until([&] { return !fixture_.log_lines().empty(); }));
+    EXPECT_LT(Clock::now() - pressed, quiet_watch / 2) << "the watch was too short to see a start";
 }
 
 TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
@@ -296,14 +317,16 @@ TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {
     start();
     // Both reach the window before the first worker can report back; the
     // second finds the install busy.
+    const auto pressed = Clock::now();
     post_command(window_, 1001);
     post_command(window_, 1001);
     ASSERT_TRUE(wait_for_file(gate(1) + ".waiting"));
+    EXPECT_LT(Clock::now() - pressed, quiet_watch / 2) << "the watch is too short to see a start";
     EXPECT_FALSE(button_enabled());
     open_gate(1);
     ASSERT_TRUE(wait_for_error_box());
-    // A second worker, had there been one, would have failed by now too.
-    ::Sleep(2000);
+    // A second worker, had there been one, would have started its tools by now.
+    EXPECT_TRUE(tool_starts_stay_at(fixture_.log_lines().size()));
     EXPECT_EQ(error_boxes().size(), 1u);
     EXPECT_EQ(starts_of("curl.exe"), 1u);
 }
@@ -392,9 +415,8 @@ TEST_F(SetupWindowTest, FollowsPostedWorkerMessagesInAnyState) {
         EXPECT_EQ(button_text(), step.button);
         EXPECT_TRUE(button_enabled());
     }
-    ::Sleep(500);
+    EXPECT_TRUE(tool_starts_stay_at(0)) << "no install ran";
     EXPECT_TRUE(error_boxes().empty());
-    EXPECT_TRUE(fixture_.log_lines().empty()) << "no install ran";
 }
 
 } // namespace

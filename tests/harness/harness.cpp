@@ -147,6 +147,12 @@ bool wait_for_file(std::string_view path, std::chrono::milliseconds timeout) {
     return true;
 }
 
+bool skips_allowed() {
+    wchar_t value[4];
+    const DWORD length = ::GetEnvironmentVariableW(L"VELMORA_ALLOW_SKIP", value, 4);
+    return length == 1 && value[0] == L'1';
+}
+
 std::string state_file_in(std::string_view install_root) {
     return join_path(join_path(join_path(install_root, "Velmora"), "state"), "bootstrap.json");
 }

@@ -48,6 +48,11 @@ std::optional<std::string> read_file(std::string_view path);
 // Polls every 50 ms until the path exists; false after the timeout.
 bool wait_for_file(std::string_view path, std::chrono::milliseconds timeout = 20s);
 
+// True only in a hand run that asks for it with VELMORA_ALLOW_SKIP=1: a test
+// that cannot set up its fault skips then, and fails otherwise (tools/dev
+// test never sets the variable).
+bool skips_allowed();
+
 // <root>\Velmora\state\bootstrap.json
 std::string state_file_in(std::string_view install_root);
 

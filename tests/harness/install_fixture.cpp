@@ -3,8 +3,8 @@
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/text_win.hpp"
+#include "harness/fault_injection.hpp"
 #include "harness/harness.hpp"
-#include "install/digest_win.hpp"
 
 #include <algorithm>
 #include <sstream>
@@ -28,18 +28,28 @@ void put(std::string& out, std::uint32_t value, int bytes) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::string hex_digest(DigestAlgorithm algorithm, std::string_view bytes) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    auto digest = compute_digest(algorithm, {first, bytes.size()});
-    if (!digest)
-        throw std::runtime_error(digest.error().message);
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const std::uint8_t byte : *digest) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text;
+// Digests from the build machine's sha256sum or sha512sum, never from the
+// program's own hashing code, so that a wrong algorithm or a wrong digest in
+// the program cannot agree with itself.
+std::string system_digest(std::string_view tool, std::string_view bytes) {
+    static int counter = 0;
+    const std::string base = join_path(join_path(build_directory(), "scratch"),
+                                       "digest-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                           std::to_string(counter++));
+    const auto in = unix_path(base + ".in"), out_file = unix_path(base + ".out");
+    if (!in || !out_file)
+        throw std::runtime_error("the build folder is not on Wine's Z: drive");
+    write_file(base + ".in", bytes);
+    const std::string script =
+        "set -e\n" + std::string(tool) + " < '" + *in + "' > '" + *out_file + "'";
+    const auto status = run_shell(script, base + ".status");
+    const std::string out = read_file(base + ".out").value_or("");
+    ::DeleteFileW(widen(base + ".in").c_str());
+    ::DeleteFileW(widen(base + ".out").c_str());
+    const std::size_t length = out.find(' ');
+    if (status != 0 || length == std::string::npos)
+        throw std::runtime_error(std::string(tool) + " gave no digest: " + out);
+    return out.substr(0, length);
 }
 
 std::string must_read(std::string_view path) {
@@ -121,11 +131,11 @@ std::string stored_zip(const std::vector<ZipEntry>& entries) {
 }
 
 std::string sha256_hex(std::string_view bytes) {
-    return hex_digest(DigestAlgorithm::sha256, bytes);
+    return system_digest("sha256sum", bytes);
 }
 
 std::string sha512_hex(std::string_view bytes) {
-    return hex_digest(DigestAlgorithm::sha512, bytes);
+    return system_digest("sha512sum", bytes);
 }
 
 Release standard_release(std::string_view dotnet_version, std::string_view launcher_version) {
@@ -259,6 +269,7 @@ RunOptions InstallFixture::install_options() const {
     options.program = program;
     options.arguments = {"--install-headless"};
     options.environment = environment();
+    options.before_start = before_start;
     return options;
 }
 

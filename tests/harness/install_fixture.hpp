@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +28,8 @@ struct ZipEntry {
 // A zip archive of stored entries; folders come from the entries' names.
 std::string stored_zip(const std::vector<ZipEntry>& entries);
 
-// Lower-case hexadecimal SHA-256 or SHA-512 of the bytes.
+// Lower-case hexadecimal SHA-256 or SHA-512 of the bytes, as the build
+// machine's sha256sum and sha512sum compute them.
 std::string sha256_hex(std::string_view bytes);
 std::string sha512_hex(std::string_view bytes);
 
@@ -84,6 +86,8 @@ class InstallFixture {
     const std::string log;
     const std::string rules;
     const std::string record;
+    // Given to every install this fixture starts (see RunOptions).
+    std::function<void(DWORD)> before_start;
 
     // Writes the three archives below web\releases and a manifest naming
     // them with their sizes and digests; returns that manifest.

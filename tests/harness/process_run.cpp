@@ -116,6 +116,18 @@ RunningProgram::RunningProgram(const RunOptions& options) {
     process_id_ = info.dwProcessId;
     if (job_)
         ::AssignProcessToJobObject(job_, process_);
+    if (options.before_start) {
+        try {
+            options.before_start(process_id_);
+        } catch (...) {
+            ::TerminateProcess(process_, 1);
+            ::CloseHandle(info.hThread);
+            ::CloseHandle(process_);
+            if (job_)
+                ::CloseHandle(job_);
+            throw;
+        }
+    }
     ::ResumeThread(info.hThread);
     ::CloseHandle(info.hThread);
 }

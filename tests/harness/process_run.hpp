@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ struct RunOptions {
     std::string standard_input;
     // Top-level windows of these classes are recorded and sent WM_CLOSE.
     std::vector<std::string> close_windows_of_class;
+    // Called with the process id while the program is created but not yet
+    // running, e.g. to plant what an earlier process of that id left.
+    std::function<void(DWORD)> before_start;
 };
 
 struct RunResult {

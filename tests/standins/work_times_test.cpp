@@ -86,6 +86,7 @@ TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
         {"powershell.exe", {"-Command", "Get-Date"}, "", 1},
         {"tasklist.exe", {"/FI", "PID eq 4", "/NH"}, "", 0},
         {"dotnet.exe", {"VelmoraGame.dll"}, "", 0},
+        {"dotnet.exe", {"VelmoraGame.dll"}, "dotnet.exe *\n", 97}, // no action
     };
     std::size_t count = 0;
     for (const Case& c : cases) {

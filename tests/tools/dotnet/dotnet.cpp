@@ -6,6 +6,7 @@
 // pairs rather than an object so that a duplicated name would show. The record
 // goes to VELMORA_STANDIN_DOTNET_RECORD, else to dotnet-record.json beside this
 // executable: neither depends on the working directory the caller chose.
+#include "standin_win.hpp"
 #include "work_times_win.hpp"
 
 #include <windows.h>
@@ -26,16 +27,6 @@ std::string utf8(std::wstring_view text) {
     std::string out(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
                           nullptr, nullptr);
-    return out;
-}
-
-std::wstring wide(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
     return out;
 }
 
@@ -85,94 +76,6 @@ bool write_all(HANDLE file, const std::string& bytes) {
     DWORD written = 0;
     return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
-}
-
-// One line per start, written by a single WriteFile on an append handle so that
-// concurrent stand-ins never interleave their lines.
-void log_start(const std::wstring& own_name, int argc, wchar_t** argv) {
-    const std::wstring log = variable(L"VELMORA_STANDIN_LOG");
-    if (log.empty())
-        return;
-    std::string line = "[" + json_string(own_name);
-    for (int i = 1; i < argc; ++i)
-        line += "," + json_string(argv[i]);
-    line += "]\n";
-    const HANDLE file = ::CreateFileW(log.c_str(), FILE_APPEND_DATA,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    write_all(file, line);
-    ::CloseHandle(file);
-}
-
-std::string read_file(const std::wstring& path) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    ::CloseHandle(file);
-    return bytes;
-}
-
-struct Rule {
-    std::string action;
-    std::string value;
-};
-
-// The first rules line for this tool whose pattern is "*" or occurs in the
-// command line. Lines: "TOOL PATTERN ACTION [VALUE]".
-bool find_rule(const std::string& own_name, const std::string& subject, Rule& rule) {
-    const std::wstring path = variable(L"VELMORA_STANDIN_RULES");
-    if (path.empty())
-        return false;
-    const std::string text = read_file(path);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
-            continue;
-        const auto tool_end = line.find(' ');
-        const auto pattern_end =
-            tool_end == std::string::npos ? std::string::npos : line.find(' ', tool_end + 1);
-        if (pattern_end == std::string::npos)
-            continue;
-        if (utf8(ascii_lower(wide(line.substr(0, tool_end)))) != own_name)
-            continue;
-        const std::string pattern = line.substr(tool_end + 1, pattern_end - tool_end - 1);
-        if (pattern != "*" && subject.find(pattern) == std::string::npos)
-            continue;
-        const auto action_end = line.find(' ', pattern_end + 1);
-        rule.action = line.substr(pattern_end + 1, action_end - pattern_end - 1);
-        rule.value = action_end == std::string::npos ? std::string() : line.substr(action_end + 1);
-        return true;
-    }
-    return false;
-}
-
-bool exists(const std::wstring& path) {
-    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void wait_at_gate(const std::wstring& gate) {
-    const HANDLE marker = ::CreateFileW((gate + L".waiting").c_str(), GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE)
-        ::CloseHandle(marker);
-    while (!exists(gate))
-        ::Sleep(50);
 }
 
 // Copies standard input to standard output and error, so that a test can
@@ -240,19 +143,19 @@ std::wstring record_path(const std::wstring& own_path) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring own_path = module_path();
-    const std::wstring own_name = ascii_lower(file_name_of(own_path));
-    velmora::time_whole_work(utf8(own_name));
-    log_start(own_name, argc, argv);
-
-    Rule rule;
-    if (find_rule(utf8(own_name), utf8(::GetCommandLineW()), rule)) {
-        if (rule.action == "exit")
-            return static_cast<int>(std::stoul(rule.value));
-        if (rule.action == "gate")
-            wait_at_gate(wide(rule.value));
-        else if (rule.action == "stdin")
-            echo_standard_input();
-    }
+    const std::string tool = utf8(ascii_lower(file_name_of(own_path)));
+    velmora::time_whole_work(tool);
+    if (!velmora::log_start(tool, velmora::utf8_arguments(argc, argv)))
+        return velmora::exit_log_failed;
+    // The rules are read by the other stand-ins' parser, so that a malformed
+    // line fails here as loudly as there.
+    const auto rule = velmora::rule_for(tool, utf8(::GetCommandLineW()));
+    if (!rule)
+        return velmora::exit_bad_rules;
+    if (*rule && (*rule)->action == velmora::RuleAction::Stdin)
+        echo_standard_input();
+    else if (const auto code = velmora::apply_common_action(*rule))
+        return static_cast<int>(*code);
 
     std::string record = "{\n  \"arguments\": [";
     for (int i = 1; i < argc; ++i)
