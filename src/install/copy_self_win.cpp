@@ -29,13 +29,16 @@ std::optional<FileIdentity> identity_of(const std::wstring& path) {
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-// Clears the read-only attribute of an existing file; a missing file is left
-// to the caller's next step to report.
+// Clears the attributes that make a copy over an existing file fail with
+// access denied (read-only, hidden, system); a missing file is left to the
+// caller's next step to report.
 Status make_writable(const std::wstring& path) {
+    constexpr DWORD blocking =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & blocking))
         return {};
-    const DWORD cleared = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    const DWORD cleared = attributes & ~blocking;
     if (!::SetFileAttributesW(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL))
         return last_system_error();
     return {};
@@ -52,8 +55,8 @@ Status copy_running_executable(std::string_view destination) {
     const auto source_id = identity_of(source);
     if (source_id && source_id == identity_of(target))
         return {};
-    // The copy takes the setup file's attributes. A read-only copy, ours or
-    // one an earlier version left, would make every later run fail here.
+    // The copy takes the setup file's attributes. A read-only or hidden copy,
+    // ours or one an earlier version left, would make every later run fail here.
     if (Status writable = make_writable(target); !writable)
         return writable;
     if (!::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))

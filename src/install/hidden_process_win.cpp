@@ -1,51 +1,14 @@
 #include "install/hidden_process_win.hpp"
 
+#include "common/inherit_list_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace velmora {
 namespace {
-
-// A process-thread attribute list naming exactly the handles the tool may
-// inherit.
-class InheritList {
-  public:
-    static Result<std::unique_ptr<InheritList>> create(std::vector<HANDLE> handles) {
-        auto list = std::unique_ptr<InheritList>(new InheritList(std::move(handles)));
-        SIZE_T size = 0;
-        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-        list->storage_ = std::make_unique<std::byte[]>(size);
-        if (!::InitializeProcThreadAttributeList(list->get(), 1, 0, &size))
-            return last_system_error();
-        list->initialized_ = true;
-        if (!::UpdateProcThreadAttribute(list->get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                         list->handles_.data(),
-                                         list->handles_.size() * sizeof(HANDLE), nullptr, nullptr))
-            return last_system_error();
-        return list;
-    }
-    InheritList(const InheritList&) = delete;
-    InheritList& operator=(const InheritList&) = delete;
-    ~InheritList() {
-        if (initialized_)
-            ::DeleteProcThreadAttributeList(get());
-    }
-
-    LPPROC_THREAD_ATTRIBUTE_LIST get() const {
-        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
-    }
-
-  private:
-    explicit InheritList(std::vector<HANDLE> handles) : handles_(std::move(handles)) {}
-
-    std::vector<HANDLE> handles_; // the attribute points here: lives as long as the list
-    std::unique_ptr<std::byte[]> storage_;
-    bool initialized_ = false;
-};
 
 // Each handle once: one handle may serve as both output and error.
 std::vector<HANDLE> distinct(const ToolStreams& streams) {

@@ -9,8 +9,9 @@ StandardHandles::StandardHandles() {
     for (int i = 0; i < 3; ++i) {
         const HANDLE own = ::GetStdHandle(ids[i]);
         HANDLE copy = nullptr;
-        // A stale handle value fails to duplicate: it is left out, as a missing one.
-        if (own && own != INVALID_HANDLE_VALUE &&
+        // In a windowed program a stale value may name some unrelated handle of
+        // ours by now: only a file, pipe or console is a standard handle.
+        if (own && own != INVALID_HANDLE_VALUE && ::GetFileType(own) != FILE_TYPE_UNKNOWN &&
             ::DuplicateHandle(::GetCurrentProcess(), own, ::GetCurrentProcess(), &copy, 0, TRUE,
                               DUPLICATE_SAME_ACCESS)) {
             copies_[i].reset(copy);
@@ -19,28 +20,17 @@ StandardHandles::StandardHandles() {
     }
 }
 
-StandardHandles::~StandardHandles() {
-    if (attributes_)
-        ::DeleteProcThreadAttributeList(attributes_);
-}
-
 Status StandardHandles::put_into(STARTUPINFOEXW& startup) {
-    SIZE_T size = 0;
-    ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    buffer_.resize(size);
-    auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_.data());
-    if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &size))
-        return last_system_error();
-    attributes_ = attributes;
-    if (!::UpdateProcThreadAttribute(attributes_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                     list_.data(), list_.size() * sizeof(HANDLE), nullptr, nullptr))
-        return last_system_error();
+    auto inherit = InheritList::create(list_);
+    if (!inherit)
+        return std::move(inherit).error();
+    inherit_ = std::move(*inherit);
     startup.StartupInfo.cb = sizeof(startup);
     startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
     startup.StartupInfo.hStdInput = copies_[0].get();
     startup.StartupInfo.hStdOutput = copies_[1].get();
     startup.StartupInfo.hStdError = copies_[2].get();
-    startup.lpAttributeList = attributes_;
+    startup.lpAttributeList = inherit_->get();
     return {};
 }
 

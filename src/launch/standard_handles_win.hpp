@@ -3,25 +3,25 @@
 // nothing else.
 
 #include "common/handle_win.hpp"
+#include "common/inherit_list_win.hpp"
 #include "common/setup_error.hpp"
 
 #include <windows.h>
 
-#include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace velmora {
 
 // Inheritable duplicates of this process's standard input, output and error,
 // named in an explicit handle list, so that a child inherits exactly these.
-// A handle that is missing (a windowed program normally has none) or no
-// longer valid cannot be handed on and is left out.
+// A handle that is missing (a windowed program normally has none), no longer
+// valid, or not a file, pipe or console cannot be handed on and is left out.
 class StandardHandles {
   public:
     StandardHandles();
     StandardHandles(const StandardHandles&) = delete;
     StandardHandles& operator=(const StandardHandles&) = delete;
-    ~StandardHandles();
 
     // False when there is nothing to hand on.
     bool any() const { return !list_.empty(); }
@@ -32,8 +32,7 @@ class StandardHandles {
   private:
     UniqueHandle copies_[3];
     std::vector<HANDLE> list_;
-    std::vector<std::byte> buffer_;
-    LPPROC_THREAD_ATTRIBUTE_LIST attributes_ = nullptr;
+    std::unique_ptr<InheritList> inherit_;
 };
 
 } // namespace velmora

@@ -21,10 +21,11 @@ void show_error_box(std::string_view message) {
 
 namespace {
 
-// Writes every byte to a new file; false when any of it could not be written.
-bool write_new_file(const std::wstring& path, std::string_view bytes) {
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+// Writes every byte to the file, created or emptied; false when any of it
+// could not be written. Others may read the file meanwhile (a log viewer).
+bool write_whole_file(const std::wstring& path, std::string_view bytes) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     while (!bytes.empty()) {
@@ -46,18 +47,11 @@ void write_error_report(std::string_view message) {
         if (!directory)
             return;
     }
-    const std::string path = join_path(*directory, error_report_file_name);
-    // The report is written beside its place and moved there whole, so that a
-    // full disk leaves neither an empty nor a partial report. When the new
-    // report cannot be written, an earlier one goes too: left in place it
-    // would pass an old failure off as this run's.
-    const std::wstring temporary =
-        widen(path + "." + std::to_string(::GetCurrentProcessId()) + ".tmp");
-    if (!write_new_file(temporary, message) ||
-        !::MoveFileExW(temporary.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        ::DeleteFileW(temporary.c_str());
-        ::DeleteFileW(widen(path).c_str());
-    }
+    const std::wstring path = widen(join_path(*directory, error_report_file_name));
+    // A report cut short by a full disk goes, and so does an earlier one the
+    // write emptied: neither may pass for this run's failure.
+    if (!write_whole_file(path, message))
+        ::DeleteFileW(path.c_str());
 }
 
 } // namespace velmora

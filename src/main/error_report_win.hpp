@@ -11,8 +11,8 @@ void show_error_box(std::string_view message);
 
 // Writes the message's UTF-8 bytes, nothing else, to "VelmoraSetup-error.txt"
 // in the install root (the temporary directory when there is none). Best
-// effort: a failure leaves no new file (an earlier report stays as it was)
-// and is not reported.
+// effort: a write that fails leaves no report at all (an earlier one is gone
+// too) and is not reported.
 void write_error_report(std::string_view message);
 
 } // namespace velmora
