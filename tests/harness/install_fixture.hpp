@@ -84,6 +84,10 @@ class InstallFixture {
     const std::string log;
     const std::string rules;
     const std::string record;
+    // Where the manifest's URLs point (web_host, or a real server's URL of
+    // web_root) and the folder the stand-ins serve those URLs' paths from.
+    std::string origin = std::string(web_host);
+    std::string served_root = web_root;
 
     // Writes the three archives below web\releases and a manifest naming
     // them with their sizes and digests; returns that manifest.
