@@ -37,7 +37,9 @@ endfunction()
 # Sets VELMORA_REAL_TOOLS to whether the archives are there and match their
 # listed digests; a mismatch is always an error.
 function(velmora_check_third_party)
-    set(dir ${VELMORA_THIRD_PARTY_DIR})
+    # One spelling per folder, so that another path to the same archives
+    # does not make the tools build again.
+    file(REAL_PATH ${VELMORA_THIRD_PARTY_DIR} dir)
     set(VELMORA_REAL_TOOLS OFF PARENT_SCOPE)
     if(NOT EXISTS ${dir}/SHA256SUMS)
         string(CONCAT text "The real curl.exe and tar.exe need the source archives in ${dir} "
