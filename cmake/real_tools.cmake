@@ -45,7 +45,7 @@ function(velmora_check_third_party)
         string(CONCAT text "The real curl.exe and tar.exe need the source archives in ${dir} "
             "(with SHA256SUMS); set VELMORA_THIRD_PARTY_DIR to their folder.")
         if(VELMORA_REQUIRE_REAL_TOOLS)
-            message(FATAL_ERROR ${text})
+            message(FATAL_ERROR "${text}")
         endif()
         message(STATUS "Real tools not built: ${text}")
         return()
