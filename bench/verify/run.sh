@@ -29,5 +29,5 @@ measure() {
 }
 
 set -- "$build" $(measure sha512sum) $(measure sha256sum)
-"$build/wine-run" "$exe" --file "$(WINEPREFIX="$build/wineprefix" winepath -w "$file" 2>/dev/null)" \
+"$build/wine-run" "$exe" --file "$(WINEPREFIX="${VELMORA_WINEPREFIX:-$build/wineprefix}" winepath -w "$file" 2>/dev/null)" \
     --sha512sum "$2" "$3" --sha256sum "$4" "$5"

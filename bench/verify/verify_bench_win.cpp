@@ -6,7 +6,8 @@
 //                    [--sha512sum SECONDS HEX] [--sha256sum SECONDS HEX]
 //
 // Without --file a file of N MiB (default 1024) is made in the temporary
-// folder and removed afterwards. Times are the best of R rounds (default 3).
+// folder and removed afterwards. Rates are the best of R rounds (default 7);
+// the ratio is also given as the median and spread of the rounds' own ratios.
 // The --sha*sum options carry the time and digest that run.sh measured with
 // the Linux tools for the same file.
 
@@ -42,7 +43,7 @@ struct Options {
     std::uint64_t size = 1024 * mib;
     std::string file;
     std::optional<ToolRun> sha512sum, sha256sum;
-    int rounds = 3;
+    int rounds = 7;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -179,6 +180,15 @@ void report(const char* name, std::uint64_t size, const Measured& verify, double
                 verify.peak_growth / double(mib));
 }
 
+// The ratio verify_download / in-memory digest, one per round.
+void report_spread(const char* name, std::vector<double> ratios) {
+    std::sort(ratios.begin(), ratios.end());
+    const std::size_t n = ratios.size();
+    const double median = n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
+    std::printf("%s: ratio over %zu interleaved rounds: median %.3f, min %.3f, max %.3f\n", name, n,
+                median, ratios.front(), ratios.back());
+}
+
 // The digest by a streamed pass of its own, which also warms the file cache
 // so that verify_download and the in-memory run see the same bytes at hand.
 std::string reference_digest(const std::string& path, DigestAlgorithm algorithm) {
@@ -223,10 +233,13 @@ int run(int argc, char** argv) {
     Measured verify512 = time_verify(options.file, options.size, sha512, true);
     Measured verify256 = time_verify(options.file, options.size, sha256, false);
 
-    // Then the best of several interleaved rounds, so that load from other
-    // processes on the machine hits both sides alike.
+    // Then interleaved rounds, each timing the check right beside the
+    // in-memory digest, so that load from other processes on the machine hits
+    // both sides of a round's ratio alike; the ratio's median and spread over
+    // the rounds are reported with the best rates.
     const std::vector<std::uint8_t> bytes = read_whole(options.file, options.size);
     double memory512_seconds = 1e30, memory256_seconds = 1e30;
+    std::vector<double> ratios512, ratios256;
     const auto time_memory = [&](DigestAlgorithm algorithm, const std::string& expected) {
         const double start = now();
         const std::string digest = to_lower_hex(must(compute_digest(algorithm, bytes)));
@@ -236,20 +249,22 @@ int run(int argc, char** argv) {
         return seconds;
     };
     for (int round = 0; round < options.rounds; ++round) {
-        if (round > 0) {
-            verify512.seconds = std::min(
-                verify512.seconds, time_verify(options.file, options.size, sha512, true).seconds);
-            verify256.seconds = std::min(
-                verify256.seconds, time_verify(options.file, options.size, sha256, false).seconds);
-        }
-        memory512_seconds =
-            std::min(memory512_seconds, time_memory(DigestAlgorithm::sha512, sha512));
-        memory256_seconds =
-            std::min(memory256_seconds, time_memory(DigestAlgorithm::sha256, sha256));
+        const double v512 = time_verify(options.file, options.size, sha512, true).seconds;
+        const double m512 = time_memory(DigestAlgorithm::sha512, sha512);
+        const double v256 = time_verify(options.file, options.size, sha256, false).seconds;
+        const double m256 = time_memory(DigestAlgorithm::sha256, sha256);
+        verify512.seconds = std::min(verify512.seconds, v512);
+        verify256.seconds = std::min(verify256.seconds, v256);
+        memory512_seconds = std::min(memory512_seconds, m512);
+        memory256_seconds = std::min(memory256_seconds, m256);
+        ratios512.push_back(m512 / v512);
+        ratios256.push_back(m256 / v256);
     }
 
     report("SHA-512", options.size, verify512, memory512_seconds, options.sha512sum);
+    report_spread("SHA-512", ratios512);
     report("SHA-256", options.size, verify256, memory256_seconds, options.sha256sum);
+    report_spread("SHA-256", ratios256);
     if (own_file)
         ::DeleteFileW(widen(options.file).c_str());
     return 0;

@@ -255,7 +255,7 @@ std::vector<EnvironmentChange> InstallFixture::environment() const {
     return {
         {"VELMORA_TEST_ROOT", install_root},
         {"VELMORA_BOOTSTRAP_URL", manifest_url()},
-        {"VELMORA_STANDIN_WEB_ROOT", web_root},
+        {"VELMORA_STANDIN_WEB_ROOT", served_root},
         {"VELMORA_STANDIN_LOG", log},
         {"VELMORA_STANDIN_RULES", rules},
         {"VELMORA_STANDIN_DOTNET_RECORD", record},
@@ -294,7 +294,7 @@ std::string InstallFixture::manifest_url() const {
 }
 
 std::string InstallFixture::url_of(std::string_view web_path) const {
-    return std::string(web_host) + "/" + std::string(web_path);
+    return origin + "/" + std::string(web_path);
 }
 
 // The program's child environment carries TEMP, and Wine's GetTempPathW

@@ -88,6 +88,10 @@ class InstallFixture {
     const std::string record;
     // Given to every install this fixture starts (see RunOptions).
     std::function<void(DWORD)> before_start;
+    // Where the manifest's URLs point (web_host, or a real server's URL of
+    // web_root) and the folder the stand-ins serve those URLs' paths from.
+    std::string origin = std::string(web_host);
+    std::string served_root = web_root;
 
     // Writes the three archives below web\releases and a manifest naming
     // them with their sizes and digests; returns that manifest.
