@@ -42,22 +42,8 @@ host="https://cdn.velmora.example"
 releases="$web/releases"
 
 echo "== demo archives and their manifest"
-"$root/tools/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
-    --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
-"$root/tools/publish-manifest" --dotnet-version 8.0.11 \
-    --dotnet-archive "$releases/dotnet-runtime.zip" \
-    --dotnet-url "$host/releases/dotnet-runtime.zip" \
-    --desktop-archive "$releases/windowsdesktop-runtime.zip" \
-    --desktop-url "$host/releases/windowsdesktop-runtime.zip" \
-    --launcher-version 1.4.0 \
-    --launcher-archive "$releases/VelmoraLauncher-1.4.0.zip" \
-    --launcher-url "$host/releases/VelmoraLauncher-1.4.0.zip" \
-    --output "$web/client/bootstrap.json"
-for zip in "$releases"/*.zip; do
-    printf '   %-32s %6.1f MB, %4d files\n' "$(basename "$zip")" \
-        "$(echo "$(stat -c %s "$zip") / 1000000" | bc -l)" \
-        "$(python3 -c 'import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip")"
-done
+source "$root/bench/realistic_release.sh"
+make_realistic_release
 
 cp "$build/VelmoraSetup.exe" "$build/stand-ins/curl.exe" "$build/stand-ins/tar.exe" \
     "$build/stand-ins/powershell.exe" "$bin/"

@@ -39,21 +39,10 @@ for _ in $(seq 100); do [ -f "$work/port" ] && break; sleep 0.05; done
 host="http://127.0.0.1:$(cat "$work/port")"
 
 echo "== archives and their manifest, served from $host"
-"$root/tools/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
-    --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
+source "$root/bench/realistic_release.sh"
+make_realistic_release
 urls=("$host/client/bootstrap.json" "$host/releases/dotnet-runtime.zip"
       "$host/releases/windowsdesktop-runtime.zip" "$host/releases/VelmoraLauncher-1.4.0.zip")
-"$root/tools/publish-manifest" --dotnet-version 8.0.11 \
-    --dotnet-archive "$releases/dotnet-runtime.zip" --dotnet-url "${urls[1]}" \
-    --desktop-archive "$releases/windowsdesktop-runtime.zip" --desktop-url "${urls[2]}" \
-    --launcher-version 1.4.0 \
-    --launcher-archive "$releases/VelmoraLauncher-1.4.0.zip" --launcher-url "${urls[3]}" \
-    --output "$web/client/bootstrap.json"
-for zip in "$releases"/*.zip; do
-    printf '   %-32s %6.1f MB, %4d files\n' "$(basename "$zip")" \
-        "$(echo "$(stat -c %s "$zip") / 1000000" | bc -l)" \
-        "$(python3 -c 'import sys,zipfile; print(len(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip")"
-done
 
 cp "$build/VelmoraSetup.exe" "$build/real-tools/curl.exe" "$build/real-tools/tar.exe" \
     "$build/bench/bench_tool_floor.exe" "$bin/"
