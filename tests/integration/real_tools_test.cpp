@@ -80,6 +80,7 @@ void expect_update_applied(const InstallFixture& fx) {
     const RunResult result = run_program(options);
     EXPECT_EQ(result.exit_code, 0u);
     EXPECT_TRUE(result.message_boxes.empty()) << result.message_boxes.front().text;
+    EXPECT_FALSE(reached_powershell(fx)) << "the real tar.exe did not unpack the update";
     EXPECT_EQ(read_file(join_path(fx.launcher_directory(), "VelmoraGame.dll")),
               "VelmoraGame 1.5.0");
     EXPECT_TRUE(exists(join_path(fx.launcher_directory(), "lang\\d\u00e9.json")));
@@ -96,6 +97,7 @@ void flip_a_byte(const InstallFixture& fx, std::string_view archive) {
 struct Case {
     std::string name;
     std::string root_name = "root";
+    std::string temp_name = "temp"; // the work folder, and so curl's --output, lie below it
     std::string rules = "{}"; // the server's serve-rules.json
     std::function<void(Release&)> shape = [](Release&) {};
     std::function<void(const InstallFixture&)> damage = [](const InstallFixture&) {};
@@ -114,6 +116,7 @@ std::string rule(const std::string& path, const std::string& rule) {
 const Case cases[] = {
     {.name = "AwkwardRootNonAsciiEntriesAndLaunch",
      .root_name = "Jo's Velmora \u2019\u00e9t\u00e9",
+     .temp_name = "Jo's temp \u2019\u00e9",
      .shape =
          [](Release& release) {
              release.launcher.push_back({"donn\u00e9es/caf\u00e9 \u00fc.txt", "non-ASCII"});
@@ -168,7 +171,7 @@ class RealTools : public ::testing::TestWithParam<Case> {};
 
 TEST_P(RealTools, InstallThenRepair) {
     const Case& c = GetParam();
-    InstallFixture fx(c.root_name);
+    InstallFixture fx(c.root_name, c.temp_name);
     use_real_tools_and_server(fx);
     Release release = standard_release(version);
     c.shape(release);
