@@ -1,4 +1,4 @@
-# Sourced by the install benchmarks: archives of realistic size (runtime 70 MB
+# Sourced by the install and window benchmarks: archives of realistic size (runtime 70 MB
 # in 400 files, desktop runtime 30 MB, launcher 50 MB) below $web/releases and
 # their manifest in $web/client/bootstrap.json, with URLs on $host.
 # Needs root, build, web, releases and host set.

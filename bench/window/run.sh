@@ -39,17 +39,8 @@ bin="$work/bin"
 releases="$web/releases"
 mkdir -p "$web/client" "$bin" "$work/temp" "$work/install root"
 host="https://cdn.velmora.example"
-"$root/tools/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
-    --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
-"$root/tools/publish-manifest" --dotnet-version 8.0.11 \
-    --dotnet-archive "$releases/dotnet-runtime.zip" \
-    --dotnet-url "$host/releases/dotnet-runtime.zip" \
-    --desktop-archive "$releases/windowsdesktop-runtime.zip" \
-    --desktop-url "$host/releases/windowsdesktop-runtime.zip" \
-    --launcher-version 1.4.0 \
-    --launcher-archive "$releases/VelmoraLauncher-1.4.0.zip" \
-    --launcher-url "$host/releases/VelmoraLauncher-1.4.0.zip" \
-    --output "$web/client/bootstrap.json" >/dev/null
+source "$root/bench/realistic_release.sh"
+make_realistic_release >/dev/null
 
 cp "$build/VelmoraSetup.exe" "$build/stand-ins/curl.exe" "$build/stand-ins/tar.exe" \
     "$build/stand-ins/powershell.exe" "$bin/"
