@@ -3,7 +3,7 @@
 # their manifest in $web/client/bootstrap.json, with URLs on $host.
 # Needs root, build, web, releases and host set.
 make_realistic_release() {
-    "$root/tools/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
+    "$root/tools/lib/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
         --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
     "$root/tools/publish-manifest" --dotnet-version 8.0.11 \
         --dotnet-archive "$releases/dotnet-runtime.zip" \
