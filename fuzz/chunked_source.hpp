@@ -4,7 +4,7 @@
 // pieces follow from the document's own bytes, so a finding replays exactly.
 
 #include "common/setup_error.hpp"
-#include "install/json_record.hpp"
+#include "json/record_reader.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // by the position where the fault was found.
 
 #include "common/text.hpp"
-#include "install/json_message.hpp"
+#include "json/fault_text.hpp"
 
 #include <string_view>
 

@@ -17,4 +17,11 @@ std::string_view file_name_of(std::string_view path);
 // ("" when the path has a single component).
 std::string_view parent_of(std::string_view path);
 
+// True when the text can stand as one folder or file name of its own: not
+// empty, not "." or "..", no separator, drive colon, wildcard, control
+// character or other character that Windows refuses in a name, no device
+// name such as "CON" or "nul.txt", and no trailing dot or blank (which
+// Windows would silently drop).
+bool is_plain_name(std::string_view text);
+
 } // namespace velmora

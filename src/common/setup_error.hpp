@@ -57,3 +57,22 @@ template <> class [[nodiscard]] Result<void> {
 using Status = Result<void>;
 
 } // namespace velmora
+
+// Ends the enclosing function with the failure of a Status or Result.
+#define VELMORA_TRY(expression)                                                                    \
+    do {                                                                                           \
+        if (auto velmora_result = (expression); !velmora_result)                                   \
+            return std::move(velmora_result).error();                                              \
+    } while (false)
+
+// Declares or assigns `target` from a Result's value, or ends the enclosing
+// function with its failure:  VELMORA_TRY_ASSIGN(auto root, install_root());
+#define VELMORA_TRY_ASSIGN(target, expression)                                                     \
+    VELMORA_TRY_ASSIGN_IMPL(target, expression, VELMORA_TRY_NAME(__LINE__))
+#define VELMORA_TRY_NAME(line) VELMORA_TRY_NAME_IMPL(line)
+#define VELMORA_TRY_NAME_IMPL(line) velmora_result_##line
+#define VELMORA_TRY_ASSIGN_IMPL(target, expression, result)                                        \
+    auto result = (expression);                                                                    \
+    if (!result)                                                                                   \
+        return std::move(result).error();                                                          \
+    target = std::move(result).value()

@@ -61,12 +61,9 @@ Result<std::vector<std::uint8_t>> DigestComputation::finish() {
 
 Result<std::vector<std::uint8_t>> compute_digest(DigestAlgorithm algorithm,
                                                  std::span<const std::uint8_t> bytes) {
-    auto computation = DigestComputation::start(algorithm);
-    if (!computation)
-        return std::move(computation).error();
-    if (Status fed = computation->update(bytes); !fed)
-        return std::move(fed).error();
-    return computation->finish();
+    VELMORA_TRY_ASSIGN(DigestComputation computation, DigestComputation::start(algorithm));
+    VELMORA_TRY(computation.update(bytes));
+    return computation.finish();
 }
 
 } // namespace velmora

@@ -4,11 +4,11 @@
 #include "common/path.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "files/file_system_win.hpp"
 #include "install/digest_win.hpp"
 #include "install/download_messages.hpp"
-#include "install/file_system_win.hpp"
-#include "install/process_runner_win.hpp"
-#include "install/tool_commands.hpp"
+#include "process/tool_commands.hpp"
+#include "process/tool_runner_win.hpp"
 
 #include <windows.h>
 
@@ -16,11 +16,6 @@ namespace velmora {
 namespace {
 
 constexpr DWORD read_buffer_size = 1024 * 1024;
-
-bool succeeded(const ToolOutcome& outcome) {
-    const auto* exited = std::get_if<ToolExited>(&outcome);
-    return exited && exited->exit_code == 0;
-}
 
 Result<std::uint64_t> file_size(const std::string& file) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -35,9 +30,7 @@ Result<std::string> file_digest(const std::string& file, DigestAlgorithm algorit
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle)
         return last_system_error();
-    auto computation = DigestComputation::start(algorithm);
-    if (!computation)
-        return std::move(computation).error();
+    VELMORA_TRY_ASSIGN(DigestComputation computation, DigestComputation::start(algorithm));
     std::vector<std::uint8_t> buffer(read_buffer_size);
     for (;;) {
         DWORD read = 0;
@@ -45,47 +38,33 @@ Result<std::string> file_digest(const std::string& file, DigestAlgorithm algorit
             return last_system_error();
         if (read == 0)
             break;
-        if (Status fed = computation->update(std::span(buffer.data(), read)); !fed)
-            return std::move(fed).error();
+        VELMORA_TRY(computation.update(std::span(buffer.data(), read)));
     }
-    auto digest = computation->finish();
-    if (!digest)
-        return std::move(digest).error();
-    return to_lower_hex(*digest);
+    VELMORA_TRY_ASSIGN(const auto digest, computation.finish());
+    return to_lower_hex(digest);
 }
 
 } // namespace
 
 Status download_file(const std::string& url, const std::string& destination) {
-    if (const std::string_view parent = parent_of(destination); !parent.empty()) {
-        if (Status created = create_directories(std::string(parent)); !created)
-            return created;
-    }
+    if (const std::string_view parent = parent_of(destination); !parent.empty())
+        VELMORA_TRY(create_directories(parent));
     // Both tools get the same text; anything that is not Unicode reads U+FFFD.
     const std::string target = sanitize_utf8(destination);
-    if (succeeded(run_tool("curl.exe", curl_arguments(url, target))))
-        return {};
-    const ToolOutcome fallback = run_powershell(web_request_command(url, target));
-    if (const auto* exited = std::get_if<ToolExited>(&fallback)) {
-        if (exited->exit_code == 0)
-            return {};
-        return SetupError{download_exit_message(exited->exit_code)};
-    }
-    return SetupError{download_failure_message(std::get<ToolFailed>(fallback).error.message)};
+    return run_with_fallback("curl.exe", curl_arguments(url, target),
+                             web_request_command(url, target),
+                             {download_exit_message, download_failure_message});
 }
 
 Status verify_download(const std::string& file, std::uint64_t expected_size,
                        const std::string& expected_digest, bool sha512) {
-    const auto size = file_size(file);
-    if (!size)
-        return size.error();
-    if (*size != expected_size)
-        return SetupError{size_mismatch_message(*size, expected_size)};
-    const auto digest =
-        file_digest(file, sha512 ? DigestAlgorithm::sha512 : DigestAlgorithm::sha256);
-    if (!digest)
-        return digest.error();
-    if (!digests_match(*digest, expected_digest))
+    VELMORA_TRY_ASSIGN(const std::uint64_t size, file_size(file));
+    if (size != expected_size)
+        return SetupError{size_mismatch_message(size, expected_size)};
+    VELMORA_TRY_ASSIGN(
+        const std::string digest,
+        file_digest(file, sha512 ? DigestAlgorithm::sha512 : DigestAlgorithm::sha256));
+    if (!digests_match(digest, expected_digest))
         return SetupError{std::string(integrity_failure_message)};
     return {};
 }

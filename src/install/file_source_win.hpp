@@ -1,7 +1,7 @@
 #pragma once
 // A byte source that streams an open file through a fixed buffer.
 
-#include "install/json_record.hpp"
+#include "json/byte_source.hpp"
 
 #include <windows.h>
 

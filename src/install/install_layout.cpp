@@ -1,9 +1,40 @@
 #include "install/install_layout.hpp"
 
 #include "common/path.hpp"
-#include "common/text.hpp"
+#include "common/product.hpp"
 
 namespace velmora {
+
+std::string InstallLayout::data_directory() const {
+    return join_path(root, product_name);
+}
+
+std::string InstallLayout::state_file() const {
+    return join_path(join_path(data_directory(), "state"), "bootstrap.json");
+}
+
+std::string InstallLayout::runtime_directory(std::string_view dotnet_version) const {
+    return join_path(join_path(data_directory(), "dotnet"), dotnet_version);
+}
+
+std::string InstallLayout::launcher_directory() const {
+    return join_path(join_path(root, "Programs"), product_name);
+}
+
+std::string InstallLayout::setup_copy() const {
+    return join_path(launcher_directory(), launch_file_name);
+}
+
+std::string InstallLayout::error_report() const {
+    return join_path(root, error_report_file_name);
+}
+
+std::string desktop_framework_directory(std::string_view runtime_directory,
+                                        std::string_view dotnet_version) {
+    return join_path(
+        join_path(join_path(runtime_directory, "shared"), "Microsoft.WindowsDesktop.App"),
+        dotnet_version);
+}
 
 std::string work_directory_name(std::uint32_t pid) {
     return "VelmoraSetup-" + std::to_string(pid);
@@ -22,36 +53,6 @@ std::string staging_directory_for(std::string_view runtime_directory, std::uint3
     else
         result += '.';
     return result + "staging-" + std::to_string(pid);
-}
-
-namespace {
-
-// CON, PRN, AUX, NUL, COM0-9 and LPT0-9 (and CONIN$, CONOUT$) name devices,
-// not files, whatever extension follows and in any letter case.
-bool is_device_name(std::string_view text) {
-    std::string_view base = text.substr(0, text.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.remove_suffix(1);
-    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (ascii_iequals(base, device))
-            return true;
-    const std::string_view port = base.substr(0, 3);
-    return base.size() == 4 && (ascii_iequals(port, "COM") || ascii_iequals(port, "LPT")) &&
-           base[3] >= '0' && base[3] <= '9';
-}
-
-} // namespace
-
-bool is_plain_name(std::string_view text) {
-    if (text.empty() || text == "." || text == ".." || text.back() == '.' || text.back() == ' ' ||
-        is_device_name(text))
-        return false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
-            return false;
-    }
-    return true;
 }
 
 } // namespace velmora

@@ -1,11 +1,29 @@
 #pragma once
-// Names of the folders and files an install run works with.
+// Where an installation keeps its folders and files, and the names of what
+// one install run works with.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace velmora {
+
+// Every path below one install root (VELMORA_TEST_ROOT or LOCALAPPDATA).
+struct InstallLayout {
+    std::string root;
+
+    std::string data_directory() const; // root\Velmora
+    std::string state_file() const;     // ...\state\bootstrap.json
+    std::string runtime_directory(std::string_view dotnet_version) const; // ...\dotnet\<version>
+    std::string launcher_directory() const;                               // root\Programs\Velmora
+    std::string setup_copy() const;                                       // ...\Velmora.exe
+    std::string error_report() const; // root\VelmoraSetup-error.txt
+};
+
+// runtime directory\shared\Microsoft.WindowsDesktop.App\<version>: with
+// dotnet.exe, the marker of an installed runtime.
+std::string desktop_framework_directory(std::string_view runtime_directory,
+                                        std::string_view dotnet_version);
 
 // "VelmoraSetup-<pid>", the per-run work directory's name.
 std::string work_directory_name(std::uint32_t pid);
@@ -17,13 +35,5 @@ std::string launcher_archive_name(std::string_view launcher_version);
 // to "staging-<pid>": everything after a last dot that is not the first
 // character is replaced, otherwise ".staging-<pid>" is appended.
 std::string staging_directory_for(std::string_view runtime_directory, std::uint32_t pid);
-
-// True when the text can stand as one folder or file name of its own: not
-// empty, not "." or "..", no separator, drive colon, wildcard, control
-// character or other character that Windows refuses in a name, no device
-// name such as "CON" or "nul.txt", and no trailing dot or blank (which
-// Windows would silently drop). A version text from the manifest that fails
-// this would place files outside the folders meant for them.
-bool is_plain_name(std::string_view text);
 
 } // namespace velmora

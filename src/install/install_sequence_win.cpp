@@ -1,17 +1,16 @@
 #include "install/install_sequence_win.hpp"
 
 #include "common/path.hpp"
-#include "common/path_exists_win.hpp"
 #include "common/system_paths_win.hpp"
-#include "install/copy_self_win.hpp"
+#include "files/copy_self_win.hpp"
+#include "files/file_system_win.hpp"
+#include "files/path_exists_win.hpp"
+#include "files/remove_tree_win.hpp"
+#include "files/rename_directory_win.hpp"
 #include "install/download_win.hpp"
 #include "install/extract_win.hpp"
-#include "install/file_system_win.hpp"
 #include "install/install_layout.hpp"
 #include "install/manifest_fetch_win.hpp"
-#include "install/progress_win.hpp"
-#include "install/remove_tree_win.hpp"
-#include "install/rename_directory_win.hpp"
 #include "install/state_file_win.hpp"
 
 #include <windows.h>
@@ -19,21 +18,13 @@
 namespace velmora {
 namespace {
 
-// Stops the enclosing function with the failure of a Status or Result.
-#define VELMORA_TRY(expression)                                                                    \
-    do {                                                                                           \
-        if (auto velmora_result = (expression); !velmora_result)                                   \
-            return std::move(velmora_result).error();                                              \
-    } while (false)
-
 Status remove_if_present(const std::string& path) {
     return entry_exists(path) ? remove_tree(path) : Status{};
 }
 
 bool runtime_installed(const std::string& runtime_directory, const std::string& version) {
-    const std::string desktop = join_path(
-        join_path(join_path(runtime_directory, "shared"), "Microsoft.WindowsDesktop.App"), version);
-    return path_exists(join_path(runtime_directory, "dotnet.exe")) && path_exists(desktop);
+    return path_exists(join_path(runtime_directory, "dotnet.exe")) &&
+           path_exists(desktop_framework_directory(runtime_directory, version));
 }
 
 Status fetch_checked(const std::string& url, const std::string& file, std::uint64_t size,
@@ -43,8 +34,9 @@ Status fetch_checked(const std::string& url, const std::string& file, std::uint6
 }
 
 Status install_runtime(const BootstrapManifest& manifest, const std::string& work,
-                       const std::string& runtime_directory, std::uint32_t pid) {
-    post_progress(ProgressStage::downloading_runtime);
+                       const std::string& runtime_directory, std::uint32_t pid,
+                       ProgressSink& progress) {
+    progress.stage_begun(ProgressStage::downloading_runtime);
     const std::string runtime_archive = join_path(work, "dotnet-runtime.zip");
     const std::string desktop_archive = join_path(work, "windowsdesktop-runtime.zip");
     VELMORA_TRY(fetch_checked(manifest.dotnetUrl, runtime_archive, manifest.dotnetSize,
@@ -52,7 +44,7 @@ Status install_runtime(const BootstrapManifest& manifest, const std::string& wor
     VELMORA_TRY(fetch_checked(manifest.dotnetDesktopUrl, desktop_archive,
                               manifest.dotnetDesktopSize, manifest.dotnetDesktopSha512, true));
 
-    post_progress(ProgressStage::installing_runtime);
+    progress.stage_begun(ProgressStage::installing_runtime);
     const std::string staging = staging_directory_for(runtime_directory, pid);
     VELMORA_TRY(remove_if_present(staging));
     VELMORA_TRY(extract_archive(runtime_archive, staging));
@@ -65,56 +57,49 @@ Status install_runtime(const BootstrapManifest& manifest, const std::string& wor
     return rename_directory(staging, runtime_directory);
 }
 
-Result<std::string> install_launcher(const BootstrapManifest& manifest, const std::string& work) {
-    post_progress(ProgressStage::downloading_launcher);
+Result<std::string> install_launcher(const BootstrapManifest& manifest, const std::string& work,
+                                     ProgressSink& progress) {
+    progress.stage_begun(ProgressStage::downloading_launcher);
     const std::string archive = join_path(work, launcher_archive_name(manifest.launcherVersion));
     VELMORA_TRY(fetch_checked(manifest.launcherUrl, archive, manifest.launcherSize,
                               manifest.launcherSha256, false));
 
-    post_progress(ProgressStage::installing_launcher);
-    auto root = install_root();
-    if (!root)
-        return std::move(root).error();
-    const std::string launcher_directory = join_path(join_path(*root, "Programs"), "Velmora");
+    progress.stage_begun(ProgressStage::installing_launcher);
+    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
+    const std::string launcher_directory = layout.launcher_directory();
     VELMORA_TRY(create_directories(launcher_directory));
     VELMORA_TRY(extract_archive(archive, launcher_directory));
-    VELMORA_TRY(copy_running_executable(join_path(launcher_directory, "Velmora.exe")));
+    VELMORA_TRY(copy_running_executable(layout.setup_copy()));
     return launcher_directory;
 }
 
-Status install_into(const std::string& work, std::uint32_t pid) {
-    post_progress(ProgressStage::checking_release);
-    auto manifest = fetch_manifest(work);
-    if (!manifest)
-        return std::move(manifest).error();
-    auto root = install_root();
-    if (!root)
-        return std::move(root).error();
-    const std::string runtime_directory =
-        join_path(join_path(join_path(*root, "Velmora"), "dotnet"), manifest->dotnetVersion);
-
-    if (!runtime_installed(runtime_directory, manifest->dotnetVersion))
-        VELMORA_TRY(install_runtime(*manifest, work, runtime_directory, pid));
-    auto launcher_directory = install_launcher(*manifest, work);
-    if (!launcher_directory)
-        return std::move(launcher_directory).error();
-    return write_state(BootstrapState{runtime_directory, *launcher_directory});
+Status install_into(const std::string& work, std::uint32_t pid, ProgressSink& progress) {
+    progress.stage_begun(ProgressStage::checking_release);
+    VELMORA_TRY_ASSIGN(const BootstrapManifest manifest, fetch_manifest(work));
+    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
+    const std::string runtime_directory = layout.runtime_directory(manifest.dotnetVersion);
+    if (!runtime_installed(runtime_directory, manifest.dotnetVersion))
+        VELMORA_TRY(install_runtime(manifest, work, runtime_directory, pid, progress));
+    VELMORA_TRY_ASSIGN(std::string launcher_directory, install_launcher(manifest, work, progress));
+    return write_state(BootstrapState{runtime_directory, std::move(launcher_directory)});
 }
 
 } // namespace
 
-Status run_install() {
-    auto temp = temp_directory();
-    if (!temp)
-        return std::move(temp).error();
+Status run_install(ProgressSink& progress) {
+    VELMORA_TRY_ASSIGN(const std::string temp, temp_directory());
     const auto pid = static_cast<std::uint32_t>(::GetCurrentProcessId());
-    const std::string work = join_path(*temp, work_directory_name(pid));
+    const std::string work = join_path(temp, work_directory_name(pid));
     VELMORA_TRY(remove_if_present(work));
     VELMORA_TRY(create_directories(work));
-    VELMORA_TRY(install_into(work, pid));
+    VELMORA_TRY(install_into(work, pid, progress));
     // The installation is complete; a work directory left behind is harmless.
     (void)remove_tree(work);
     return {};
+}
+
+void run_install_worker(ProgressSink& progress) {
+    progress.install_ended(run_install(progress));
 }
 
 } // namespace velmora

@@ -18,8 +18,7 @@ Result<BootstrapManifest> parse_manifest(ByteSource& source) {
         {"dotnetDesktopSha512", &m.dotnetDesktopSha512},
         {"dotnetDesktopSize", &m.dotnetDesktopSize},
     };
-    if (Status read = read_record(source, "BootstrapManifest", fields); !read)
-        return std::move(read).error();
+    VELMORA_TRY(read_record(source, "BootstrapManifest", fields));
     return m;
 }
 

@@ -2,7 +2,7 @@
 // BootstrapManifest, the setup manifest record, and its reader.
 
 #include "common/setup_error.hpp"
-#include "install/json_record.hpp"
+#include "json/record_reader.hpp"
 
 #include <cstdint>
 #include <string>

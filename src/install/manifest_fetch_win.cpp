@@ -49,15 +49,11 @@ Status check_names(const BootstrapManifest& manifest) {
 
 Result<BootstrapManifest> fetch_manifest(const std::string& work_directory) {
     const std::string target = join_path(work_directory, "bootstrap.json");
-    if (auto downloaded = download_file(manifest_url(), target); !downloaded)
-        return std::move(downloaded).error();
-    auto manifest = read_manifest(target);
-    if (!manifest)
-        return manifest;
-    if (manifest->schema != 1)
+    VELMORA_TRY(download_file(manifest_url(), target));
+    VELMORA_TRY_ASSIGN(BootstrapManifest manifest, read_manifest(target));
+    if (manifest.schema != 1)
         return SetupError{"This setup manifest is not supported."};
-    if (auto named = check_names(*manifest); !named)
-        return std::move(named).error();
+    VELMORA_TRY(check_names(manifest));
     return manifest;
 }
 

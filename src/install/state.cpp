@@ -1,7 +1,7 @@
 #include "install/state.hpp"
 
 #include "common/product.hpp"
-#include "install/json_record.hpp"
+#include "json/record_reader.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -22,8 +22,7 @@ Result<BootstrapState> parse_state(ByteSource& source) {
         {"dotnetRoot", &state.dotnetRoot},
         {"launcherDirectory", &state.launcherDirectory},
     };
-    if (Status read = read_record(source, "BootstrapState", fields); !read)
-        return std::move(read).error();
+    VELMORA_TRY(read_record(source, "BootstrapState", fields));
     return state;
 }
 

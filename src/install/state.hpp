@@ -13,7 +13,7 @@ struct BootstrapState {
     std::string launcherDirectory; // launcher directory (holds VelmoraGame.dll)
 };
 
-class ByteSource; // declared in install/json_record.hpp
+class ByteSource; // declared in json/byte_source.hpp
 
 // The JSON library's two-space indented object, members in field order, no
 // line break after the closing brace.

@@ -3,11 +3,10 @@
 #include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
-#include "common/product.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "files/file_system_win.hpp"
 #include "install/file_source_win.hpp"
-#include "install/file_system_win.hpp"
 
 #include <algorithm>
 #include <memory>
@@ -23,24 +22,24 @@ Result<std::string> install_root() {
     return SetupError{"LOCALAPPDATA is unavailable"};
 }
 
+Result<InstallLayout> install_layout() {
+    VELMORA_TRY_ASSIGN(std::string root, install_root());
+    return InstallLayout{std::move(root)};
+}
+
 Result<std::string> state_file_path() {
-    Result<std::string> root = install_root();
-    if (!root)
-        return std::move(root).error();
-    return join_path(join_path(join_path(*root, product_name), "state"), "bootstrap.json");
+    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
+    return layout.state_file();
 }
 
 Status write_state(const BootstrapState& state) {
-    Result<std::string> path = state_file_path();
-    if (!path)
-        return std::move(path).error();
-    if (Status made = create_directories(parent_of(*path)); !made)
-        return made;
+    VELMORA_TRY_ASSIGN(const std::string path, state_file_path());
+    VELMORA_TRY(create_directories(parent_of(path)));
     const std::string bytes = format_state(state);
     // Rewritten in place. Readers are let in, so that a launch reading at this
     // moment fails neither this write nor itself; it may see the file half
     // written and report it damaged. A second writer is kept out.
-    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return last_system_error();
@@ -56,12 +55,10 @@ Status write_state(const BootstrapState& state) {
 }
 
 Result<BootstrapState> read_state() {
-    Result<std::string> path = state_file_path();
-    if (!path)
-        return std::move(path).error();
+    VELMORA_TRY_ASSIGN(const std::string path, state_file_path());
     // Whatever keeps the file from opening (missing, denied, a directory),
     // there is no installation to use.
-    UniqueFile file(::CreateFileW(widen(*path).c_str(), GENERIC_READ,
+    UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)

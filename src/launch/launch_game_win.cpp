@@ -1,11 +1,9 @@
 #include "launch/launch_game_win.hpp"
 
 #include "common/command_line.hpp"
-#include "common/handle_win.hpp"
 #include "common/path.hpp"
-#include "common/path_exists_win.hpp"
-#include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "files/path_exists_win.hpp"
 #include "install/state_file_win.hpp"
 #include "launch/game_environment.hpp"
 #include "launch/standard_handles_win.hpp"
@@ -37,43 +35,28 @@ Status start_host(const std::string& host, const std::string& game,
     auto command_line = build_command_line(host, {game});
     if (!command_line)
         return SetupError{prefix + command_line.error().message};
-    std::wstring command_w = widen(*command_line);
-    std::u16string environment =
+    const std::u16string environment =
         make_game_environment(current_environment(), utf8_to_utf16(dotnet_root));
-
     // The game gets our standard handles and nothing else; with none (the
     // usual windowed start) it inherits nothing at all.
-    StandardHandles standard;
-    STARTUPINFOEXW startup{};
-    startup.StartupInfo.cb = sizeof(startup.StartupInfo);
-    DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT;
-    if (standard.any()) {
-        if (Status handed = standard.put_into(startup); !handed)
-            return SetupError{prefix + handed.error().message};
-        flags |= EXTENDED_STARTUPINFO_PRESENT;
-    }
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(widen(host).c_str(), command_w.data(), nullptr, nullptr, standard.any(),
-                          flags, environment.data(), widen(working_directory).c_str(),
-                          &startup.StartupInfo, &info))
-        return SetupError{prefix + last_system_error().message};
+    const StandardHandles standard = duplicate_standard_handles();
     // The game runs on by itself: nobody waits for it.
-    UniqueHandle process(info.hProcess);
-    UniqueHandle thread(info.hThread);
+    if (auto started = launch_process(
+            {host, *command_line, standard.streams(), &environment, working_directory});
+        !started)
+        return SetupError{prefix + started.error().message};
     return {};
 }
 
 } // namespace
 
 Status launch_game() {
-    auto state = read_state();
-    if (!state)
-        return std::move(state).error();
-    const std::string host = join_path(state->dotnetRoot, "dotnet.exe");
-    const std::string game = join_path(state->launcherDirectory, "VelmoraGame.dll");
+    VELMORA_TRY_ASSIGN(const BootstrapState state, read_state());
+    const std::string host = join_path(state.dotnetRoot, "dotnet.exe");
+    const std::string game = join_path(state.launcherDirectory, "VelmoraGame.dll");
     if (!path_exists(host) || !path_exists(game))
         return SetupError{incomplete_message};
-    return start_host(host, game, state->launcherDirectory, state->dotnetRoot);
+    return start_host(host, game, state.launcherDirectory, state.dotnetRoot);
 }
 
 } // namespace velmora

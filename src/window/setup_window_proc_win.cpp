@@ -2,15 +2,15 @@
 // posts, and the DPI the window is shown at.
 #include "common/system_error.hpp"
 #include "common/text_win.hpp"
-#include "install/progress_win.hpp"
+#include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
-#include "main/error_report_win.hpp"
 #include "window/setup_window_state_win.hpp"
 #include "window/setup_window_texts.hpp"
 #include "window/window_dpi_win.hpp"
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +19,47 @@
 
 namespace velmora {
 namespace {
+
+constexpr UINT install_succeeded_message = WM_APP + 1; // 0x8001
+constexpr UINT install_failed_message = WM_APP + 2;    // 0x8002
+constexpr UINT install_stage_message = WM_APP + 3;     // 0x8003
+
+// The install worker's reports, posted to the window. A failure's message
+// waits in the slot until the window takes it. Lives as long as the process,
+// since a worker may outlive the window.
+class WindowProgress final : public ProgressSink {
+  public:
+    void attach(HWND window) { window_.store(window); }
+    void stage_begun(ProgressStage stage) override {
+        post(install_stage_message, static_cast<WPARAM>(stage));
+    }
+    void install_ended(const Status& outcome) override {
+        if (!outcome) {
+            const std::lock_guard guard(lock_);
+            failure_ = outcome.error().message;
+        }
+        post(outcome ? install_succeeded_message : install_failed_message, 0);
+    }
+    std::optional<std::string> take_failure() {
+        const std::lock_guard guard(lock_);
+        return std::exchange(failure_, std::nullopt);
+    }
+
+  private:
+    void post(UINT message, WPARAM wparam) {
+        if (const HWND window = window_.load())
+            ::PostMessageW(window, message, wparam, 0);
+    }
+
+    std::atomic<HWND> window_{nullptr};
+    std::mutex lock_;
+    std::optional<std::string> failure_;
+};
+
+WindowProgress& window_progress() {
+    static WindowProgress progress;
+    return progress;
+}
 
 void set_text(HWND control, std::string_view text) {
     ::SetWindowTextW(control, widen(text).c_str());
@@ -62,7 +103,7 @@ void enter_failed_state(SetupWindowState& state) {
 // waiting for it when the window goes.
 std::optional<std::string> start_install_worker() {
     try {
-        std::thread(run_install_worker).detach();
+        std::thread([] { run_install_worker(window_progress()); }).detach();
         return std::nullopt;
     } catch (const std::system_error& error) {
         return compose_system_error(error.code().message(),
@@ -78,7 +119,7 @@ void on_install_pressed(SetupWindowState& state) {
     if (auto failure = start_install_worker()) {
         // A worker that never started ends like one that failed.
         enter_failed_state(state);
-        show_error_box(*failure);
+        state.show_error(*failure);
     }
 }
 
@@ -88,7 +129,7 @@ void on_button(SetupWindowState& state) {
         return;
     }
     if (auto launched = launch_game(); !launched) {
-        show_error_box(launched.error().message);
+        state.show_error(launched.error().message);
         return;
     }
     ::DestroyWindow(state.window);
@@ -108,14 +149,8 @@ void on_install_succeeded(SetupWindowState& state) {
 // able to store its own failure while this box is still open.
 void on_install_failed(SetupWindowState& state) {
     enter_failed_state(state);
-    std::optional<std::string> message;
-    {
-        FailureSlot& slot = failure_slot();
-        const std::lock_guard guard(slot.lock);
-        message = std::exchange(slot.message, std::nullopt);
-    }
-    if (message)
-        show_error_box(*message);
+    if (const auto message = window_progress().take_failure())
+        state.show_error(*message);
 }
 
 void on_dpi_changed(SetupWindowState& state, WPARAM wparam, const RECT& suggested) {
@@ -127,7 +162,7 @@ void on_dpi_changed(SetupWindowState& state, WPARAM wparam, const RECT& suggeste
 }
 
 void on_create(SetupWindowState& state) {
-    set_progress_window(state.window);
+    window_progress().attach(state.window);
     state.dpi = window_dpi(state.window);
     if (state.dpi != base_dpi) {
         ::SetWindowPos(state.window, nullptr, 0, 0, scale_for_dpi(setup_window_width, state.dpi),

@@ -2,6 +2,7 @@
 // The one setup window's state and its window procedure.
 
 #include "window/setup_window_layout.hpp"
+#include "window/setup_window_win.hpp"
 
 #include <windows.h>
 
@@ -19,6 +20,7 @@ struct SetupWindowState {
     std::atomic<bool> busy{false}; // an install worker is running
     bool installed = false;        // never cleared once set
     unsigned dpi = base_dpi;
+    ShowError show_error = nullptr;
 
     HWND control(ControlIndex index) const { return controls[index]; }
 };

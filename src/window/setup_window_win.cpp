@@ -39,7 +39,7 @@ void run_message_loop(HWND window) {
 
 } // namespace
 
-Status run_setup_window() {
+Status run_setup_window(ShowError show_error) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
 
@@ -49,6 +49,7 @@ Status run_setup_window() {
         return SetupError{std::string(class_registration_failed_message)};
 
     SetupWindowState state;
+    state.show_error = show_error;
     const HWND window = ::CreateWindowExW(
         0, class_name.c_str(), widen(setup_title).c_str(), setup_window_style, CW_USEDEFAULT,
         CW_USEDEFAULT, setup_window_width, setup_window_height, nullptr, nullptr, instance, &state);

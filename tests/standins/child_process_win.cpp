@@ -5,7 +5,7 @@
 #include "common/command_line.hpp"
 #include "common/environment_win.hpp"
 #include "common/path.hpp"
-#include "common/path_exists_win.hpp"
+#include "files/path_exists_win.hpp"
 #include "common/text_win.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+#include "common/path.hpp"
 #include "install/install_layout.hpp"
 #include "install/manifest_url.hpp"
 

@@ -1,4 +1,4 @@
-#include "install/json_record.hpp"
+#include "json/record_reader.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "main/launcher_request.hpp"
+#include "app/launcher_request.hpp"
 
 #include <gtest/gtest.h>
 
@@ -142,25 +142,25 @@ TEST(WaitForProcessEnd, CountsQueriesAndPauses) {
     };
     const std::string invalid = "\xFF\xFE";
     const std::vector<Case> cases = {
-        {"already gone", 42, {gone}, WaitEnd::ProcessGone, 1},
-        {"empty answer", 42, {""}, WaitEnd::ProcessGone, 1},
-        {"ends after three", 42, {row("42"), row("42"), row("42"), gone}, WaitEnd::ProcessGone, 4},
-        {"never ends", 42, {row("42")}, WaitEnd::QueriesSpent, 120},
-        {"ends at the last query", 42, {}, WaitEnd::ProcessGone, 120},
-        {"inside a longer number", 42, {row("1425")}, WaitEnd::QueriesSpent, 120},
-        {"in another column", 10, {"x.exe 99 Console 1 10,240 K\r\n"}, WaitEnd::QueriesSpent, 120},
-        {"another id only", 42, {row("43"), row("42")}, WaitEnd::ProcessGone, 1},
-        {"no leading zeros searched", 7, {row("07"), "007"}, WaitEnd::QueriesSpent, 120},
-        {"id zero", 0, {row("10"), gone}, WaitEnd::ProcessGone, 2},
-        {"between invalid bytes", 42, {invalid + "42" + invalid, gone}, WaitEnd::ProcessGone, 2},
+        {"already gone", 42, {gone}, WaitEnd::process_gone, 1},
+        {"empty answer", 42, {""}, WaitEnd::process_gone, 1},
+        {"ends after three", 42, {row("42"), row("42"), row("42"), gone}, WaitEnd::process_gone, 4},
+        {"never ends", 42, {row("42")}, WaitEnd::queries_spent, 120},
+        {"ends at the last query", 42, {}, WaitEnd::process_gone, 120},
+        {"inside a longer number", 42, {row("1425")}, WaitEnd::queries_spent, 120},
+        {"in another column", 10, {"x.exe 99 Console 1 10,240 K\r\n"}, WaitEnd::queries_spent, 120},
+        {"another id only", 42, {row("43"), row("42")}, WaitEnd::process_gone, 1},
+        {"no leading zeros searched", 7, {row("07"), "007"}, WaitEnd::queries_spent, 120},
+        {"id zero", 0, {row("10"), gone}, WaitEnd::process_gone, 2},
+        {"between invalid bytes", 42, {invalid + "42" + invalid, gone}, WaitEnd::process_gone, 2},
         {"split by an invalid byte",
          42,
          {"4\xFF"
           "2"},
-         WaitEnd::ProcessGone,
+         WaitEnd::process_gone,
          1},
-        {"tool fails at once", 42, {std::nullopt}, WaitEnd::QueryFailed, 1},
-        {"tool fails later", 42, {row("42"), row("42"), std::nullopt}, WaitEnd::QueryFailed, 3},
+        {"tool fails at once", 42, {std::nullopt}, WaitEnd::query_failed, 1},
+        {"tool fails later", 42, {row("42"), row("42"), std::nullopt}, WaitEnd::query_failed, 3},
     };
     for (Case c : cases) {
         FakeTasklist fake;
@@ -172,7 +172,7 @@ TEST(WaitForProcessEnd, CountsQueriesAndPauses) {
         EXPECT_EQ(fake.wait(c.id), c.end) << c.name;
         EXPECT_EQ(fake.queries.size(), c.queries) << c.name;
         // A pause follows every answer that still holds the id, and only those.
-        const std::size_t pauses = c.end == WaitEnd::QueriesSpent ? c.queries : c.queries - 1;
+        const std::size_t pauses = c.end == WaitEnd::queries_spent ? c.queries : c.queries - 1;
         EXPECT_EQ(fake.pauses.size(), pauses) << c.name;
         for (std::size_t i = 0; i < fake.events.size(); ++i)
             EXPECT_EQ(fake.events[i], i % 2 == 0 ? 'q' : 'p') << c.name << " event " << i;

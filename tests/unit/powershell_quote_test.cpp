@@ -1,4 +1,4 @@
-#include "install/powershell_quote.hpp"
+#include "process/powershell_quote.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "install/tool_commands.hpp"
+#include "process/tool_commands.hpp"
 
 #include <gtest/gtest.h>
 

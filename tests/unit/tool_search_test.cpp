@@ -1,4 +1,4 @@
-#include "install/tool_search.hpp"
+#include "process/tool_search.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "install/process_runner_win.hpp"
+#include "process/tool_runner_win.hpp"
 
 #include "tool_sandbox.hpp"
 

@@ -1,4 +1,4 @@
-#include "install/rename_directory_win.hpp"
+#include "files/rename_directory_win.hpp"
 
 #include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"

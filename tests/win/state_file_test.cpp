@@ -1,4 +1,4 @@
-#include "install/file_system_win.hpp"
+#include "files/file_system_win.hpp"
 #include "install/state_file_win.hpp"
 
 #include "common/environment_win.hpp"

@@ -1,4 +1,4 @@
-#include "install/tool_capture_win.hpp"
+#include "process/tool_capture_win.hpp"
 
 #include "common/environment_win.hpp"
 #include "common/handle_win.hpp"

@@ -6,7 +6,7 @@
 
 #include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
-#include "common/path_exists_win.hpp"
+#include "files/path_exists_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 

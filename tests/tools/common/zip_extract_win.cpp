@@ -4,7 +4,7 @@
 #include "zip_format.hpp"
 
 #include "common/path.hpp"
-#include "install/file_system_win.hpp"
+#include "files/file_system_win.hpp"
 
 #include <vector>
 

@@ -7,7 +7,7 @@
 #include "web_serve_win.hpp"
 #include "zip_extract_win.hpp"
 
-#include "install/file_system_win.hpp"
+#include "files/file_system_win.hpp"
 
 #include <algorithm>
 

@@ -1,0 +1,40 @@
+#include "process/tool_commands.hpp"
+
+#include "process/powershell_quote.hpp"
+
+namespace velmora {
+namespace {
+
+// Makes the first failing cmdlet end the command with a non-zero exit code.
+constexpr std::string_view stop_on_error = "$ErrorActionPreference='Stop'; ";
+
+} // namespace
+
+std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination) {
+    return {"--fail",
+            "--location",
+            "--retry",
+            "3",
+            "--connect-timeout",
+            "20",
+            "--output",
+            std::string(destination),
+            std::string(url)};
+}
+
+std::string web_request_command(std::string_view url, std::string_view destination) {
+    return std::string(stop_on_error) + "Invoke-WebRequest -UseBasicParsing -Uri '" +
+           powershell_quote(url) + "' -OutFile '" + powershell_quote(destination) + "'";
+}
+
+std::vector<std::string> tar_arguments(std::string_view archive, std::string_view destination) {
+    return {"-xf", std::string(archive), "-C", std::string(destination)};
+}
+
+std::string expand_archive_command(std::string_view archive, std::string_view destination) {
+    return std::string(stop_on_error) + "Expand-Archive -LiteralPath '" +
+           powershell_quote(archive) + "' -DestinationPath '" + powershell_quote(destination) +
+           "' -Force";
+}
+
+} // namespace velmora

@@ -1,0 +1,106 @@
+#include "process/tool_runner_win.hpp"
+
+#include "common/command_line.hpp"
+#include "common/environment_win.hpp"
+#include "common/path.hpp"
+#include "common/system_error_win.hpp"
+#include "common/system_paths_win.hpp"
+#include "common/text_win.hpp"
+#include "process/tool_search.hpp"
+
+#include <windows.h>
+
+namespace velmora {
+namespace {
+
+// A folder that the system reports through a GetSystemDirectoryW-like call.
+template <class Query> Result<std::string> system_folder(Query query) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length == 0)
+            return last_system_error();
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return narrow(buffer);
+        }
+        buffer.resize(length); // length includes the terminating NUL here
+    }
+}
+
+// The folders searched for a tool, in order of precedence.
+Result<std::vector<std::string>> search_folders() {
+    VELMORA_TRY_ASSIGN(const std::string own, own_executable_path());
+    std::vector<std::string> folders{std::string(parent_of(own))};
+    for (auto folder :
+         {system_folder(::GetSystemDirectoryW), system_folder(::GetWindowsDirectoryW)}) {
+        VELMORA_TRY_ASSIGN(std::string found, std::move(folder));
+        folders.push_back(std::move(found));
+    }
+    if (const auto path = environment_variable(L"PATH")) {
+        for (auto& entry : split_search_path(narrow(*path)))
+            folders.push_back(std::move(entry));
+    }
+    return folders;
+}
+
+Result<std::uint32_t> run_to_end(std::string_view tool_name,
+                                 const std::vector<std::string>& arguments) {
+    VELMORA_TRY_ASSIGN(const UniqueFile input, open_null_device(GENERIC_READ));
+    VELMORA_TRY_ASSIGN(const UniqueFile output, open_null_device(GENERIC_WRITE));
+    VELMORA_TRY_ASSIGN(const UniqueHandle process,
+                       start_tool(tool_name, arguments, {input.get(), output.get(), output.get()}));
+    return wait_for_exit_code(process.get());
+}
+
+bool succeeded(const ToolOutcome& outcome) {
+    const auto* exited = std::get_if<ToolExited>(&outcome);
+    return exited && exited->exit_code == 0;
+}
+
+} // namespace
+
+Result<std::string> find_tool(std::string_view tool_name) {
+    VELMORA_TRY_ASSIGN(const auto folders, search_folders());
+    for (const std::string& folder : folders) {
+        std::string candidate = join_path(folder, tool_name);
+        if (::GetFileAttributesW(widen(candidate).c_str()) != INVALID_FILE_ATTRIBUTES)
+            return candidate;
+    }
+    return SetupError{"program not found"};
+}
+
+Result<UniqueHandle> start_tool(std::string_view tool_name,
+                                const std::vector<std::string>& arguments,
+                                const StandardStreams& streams) {
+    VELMORA_TRY_ASSIGN(std::string program, find_tool(tool_name));
+    VELMORA_TRY_ASSIGN(std::string command_line, build_command_line(tool_name, arguments));
+    return launch_process(
+        {std::move(program), std::move(command_line), streams, nullptr, std::nullopt});
+}
+
+ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments) {
+    auto exit_code = run_to_end(tool_name, arguments);
+    if (!exit_code)
+        return ToolFailed{std::move(exit_code).error()};
+    return ToolExited{*exit_code};
+}
+
+ToolOutcome run_powershell(const std::string& command) {
+    return run_tool("powershell.exe", {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+                                       "Bypass", "-Command", command});
+}
+
+Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
+                         const std::string& powershell_command, const FallbackMessages& messages) {
+    if (succeeded(run_tool(tool_name, arguments)))
+        return {};
+    const ToolOutcome fallback = run_powershell(powershell_command);
+    if (succeeded(fallback))
+        return {};
+    if (const auto* exited = std::get_if<ToolExited>(&fallback))
+        return SetupError{messages.exit_code(exited->exit_code)};
+    return SetupError{messages.failure(std::get<ToolFailed>(fallback).error.message)};
+}
+
+} // namespace velmora

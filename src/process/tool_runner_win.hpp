@@ -1,0 +1,51 @@
+#pragma once
+// Runs an external tool hidden, with its standard streams on the null device,
+// and waits for it without a time limit; and the "tool first, then
+// PowerShell" rule that downloads and extraction share.
+
+#include "common/setup_error.hpp"
+#include "process/launch_process_win.hpp"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace velmora {
+
+struct ToolExited {
+    std::uint32_t exit_code;
+};
+struct ToolFailed {
+    SetupError error; // the OS error, "program not found" or "nul byte found in provided data"
+};
+using ToolOutcome = std::variant<ToolExited, ToolFailed>;
+
+// Looks for the tool beside this executable, in the system folder, in the
+// Windows folder, then along PATH; "program not found" when none has it.
+Result<std::string> find_tool(std::string_view tool_name);
+
+// Finds the tool, quotes its arguments and starts it hidden with these
+// streams; returns the process handle.
+Result<UniqueHandle> start_tool(std::string_view tool_name,
+                                const std::vector<std::string>& arguments,
+                                const StandardStreams& streams);
+
+ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments);
+
+// powershell.exe -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command <command>
+ToolOutcome run_powershell(const std::string& command);
+
+// How a caller words the failure of the PowerShell attempt.
+struct FallbackMessages {
+    std::string (*exit_code)(std::uint32_t code);
+    std::string (*failure)(std::string_view reason);
+};
+
+// Runs the tool; when it does not exit with 0 for any reason, runs the
+// PowerShell command instead, whose outcome alone decides.
+Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
+                         const std::string& powershell_command, const FallbackMessages& messages);
+
+} // namespace velmora
