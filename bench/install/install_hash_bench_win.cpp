@@ -6,8 +6,8 @@
 //   bench_install_hash.exe --manifest BOOTSTRAP_JSON
 //                          --runtime ZIP --desktop ZIP --launcher ZIP
 //
-// Prints one line per archive, "hash <name> <seconds>", then
-// "hash total <seconds>". A file that fails its check ends the bench with
+// Prints one line per archive, "install.hash_<name> <seconds> s", then
+// "install.hash_total <seconds> s". A file that fails its check ends the bench with
 // exit code 1, so that a figure is never taken from the wrong bytes.
 
 #include "common/handle_win.hpp"
@@ -96,10 +96,10 @@ int run(int argc, char** argv) {
         const double seconds = now() - start;
         if (!verified)
             fail(std::string(check.name) + ": " + verified.error().message);
-        std::printf("hash %s %.6f\n", check.name, seconds);
+        std::printf("install.hash_%s %.6f s\n", check.name, seconds);
         total += seconds;
     }
-    std::printf("hash total %.6f\n", total);
+    std::printf("install.hash_total %.6f s\n", total);
     return 0;
 }
 

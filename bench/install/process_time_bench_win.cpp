@@ -4,9 +4,11 @@
 //
 //   bench_process_time.exe PROGRAM [ARGUMENTS...]
 //
-// Starts PROGRAM with the arguments, waits for it, prints
-// "process <seconds> exit <code> from <created> to <exited>", the last two in
-// microseconds since the Unix epoch (the clock of the stand-ins' times
+// Starts PROGRAM with the arguments, waits for it, prints the lines
+//   process.lifetime <seconds> s
+//   process.created <microseconds> us
+//   process.exited <microseconds> us
+// the last two since the Unix epoch (the clock of the stand-ins' times
 // record), and ends with the program's exit code.
 
 #include "common/command_line.hpp"
@@ -59,8 +61,9 @@ int run(int argc, char** argv) {
     if (!::GetExitCodeProcess(process.get(), &exit_code) ||
         !::GetProcessTimes(process.get(), &created, &exited, &kernel, &user))
         return fail("cannot read the process's times");
-    std::printf("process %.6f exit %lu from %lld to %lld\n", (ticks(exited) - ticks(created)) / 1e7,
-                exit_code, unix_microseconds(created), unix_microseconds(exited));
+    std::printf("process.lifetime %.6f s\n", (ticks(exited) - ticks(created)) / 1e7);
+    std::printf("process.created %lld us\n", unix_microseconds(created));
+    std::printf("process.exited %lld us\n", unix_microseconds(exited));
     return static_cast<int>(exit_code);
 }
 

@@ -5,16 +5,21 @@
 # Makes demo archives of realistic size (runtime 70 MB in 400 files, desktop
 # runtime 30 MB, launcher 50 MB), publishes their manifest, and after one
 # warm-up install runs `VelmoraSetup.exe --install-headless` RUNS times (3 by
-# default) into a fresh install root, one run after another. Per run it
-# reports
-#   total    the setup process's lifetime as Windows records it,
-#   tools    the sum of the stand-in tools' work spans (VELMORA_STANDIN_TIMES),
-#   hashing  verify_download on the same three archives, timed in a process
-#            of its own right after the install,
-#   overhead total - tools - hashing, in seconds and as a share of total,
-# and the median of each column. Goal: overhead under 10 % of total. The
-# share of the overhead that is Wine starting and ending the tool processes
-# (outside their recorded spans) is measured apart and printed below the table.
+# default) into a fresh install root, one run after another. Per run N it
+# reports, as lines "install.NAME_runN VALUE UNIT",
+#   total          the setup process's lifetime as Windows records it,
+#   tools          the sum of the stand-in tools' work spans (VELMORA_STANDIN_TIMES),
+#   hashing        verify_download on the same three archives, timed in a
+#                  process of its own right after the install,
+#   overhead       total - tools - hashing, in seconds, and overhead_share, in
+#                  per cent of total,
+#   to_first_tool  from the process's creation to its first tool's span,
+#   after_last     from the last tool's span to the process's exit,
+#   wine_start     the loader's time around the process, not counted in total,
+# and the median of each (NAME_median). Goal: overhead under 10 % of total.
+# Wine's start and end of one tool process (outside its recorded span) is
+# measured apart: tool_start_median; tool_starts is that times tool_processes,
+# and own_overhead (with own_overhead_share) the median overhead less tool_starts.
 # BUILD_DIR is a MinGW build folder; the Wine prefix is its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -62,10 +67,17 @@ hash_seconds() {
         --runtime "$(winpath "$releases/dotnet-runtime.zip")" \
         --desktop "$(winpath "$releases/windowsdesktop-runtime.zip")" \
         --launcher "$(winpath "$releases/VelmoraLauncher-1.4.0.zip")" |
-        tr -d '\r' | awk '$1 == "hash" && $2 == "total" { print $3 }'
+        tr -d '\r' | awk '$1 == "install.hash_total" { print $2 }'
 }
 
-# One install into a fresh root; prints "outer process tools hashing" in seconds.
+# The lifetime, creation or exit that bench_process_time.exe printed.
+process_figure() {
+    echo "$1" | tr -d '\r' | awk -v name="process.$2" '$1 == name { print $2 }'
+}
+
+# One install into a fresh root; prints, in seconds, the outer wall time, the
+# process's lifetime, the tools' spans, the hashing, and the times to the
+# first tool and after the last.
 install_once() {
     rm -rf "$install_root"
     mkdir -p "$install_root"
@@ -83,9 +95,10 @@ install_once() {
     [ -f "$install_root/Programs/Velmora/VelmoraGame.dll" ] ||
         { echo "the install left no launcher" >&2; exit 1; }
     local process tools hashing
-    process=$(echo "$output" | tr -d '\r' | awk '$1 == "process" { print $2 }')
+    process=$(process_figure "$output" lifetime)
     # From the process's creation to its first tool, and from its last tool to its exit.
-    echo "$output" | tr -d '\r' | awk '$1 == "process" { print $6, $8 }' >"$work/process-span.txt"
+    echo "$(process_figure "$output" created) $(process_figure "$output" exited)" \
+        >"$work/process-span.txt"
     tools=$(awk 'NF == 3 { sum += $3 - $2; n++ } END { if (n) printf "%.6f", sum / 1e6 }' "$times")
     [ -n "$process" ] && [ -n "$tools" ] || { echo "no process or tool times" >&2; exit 1; }
     hashing=$(hash_seconds)
@@ -105,9 +118,9 @@ tool_start_seconds() {
     local probe="$work/probe.json" lifetime span
     for _ in 1 2 3 4 5; do
         : >"$times"
-        lifetime=$("$build/wine-run" "$build/bench/bench_process_time.exe" "$(winpath "$bin/curl.exe")" \
-            --fail --location --retry 3 --connect-timeout 20 --output "$(winpath "$probe")" \
-            "$VELMORA_BOOTSTRAP_URL" | tr -d '\r' | awk '$1 == "process" { print $2 }')
+        lifetime=$(process_figure "$("$build/wine-run" "$build/bench/bench_process_time.exe" \
+            "$(winpath "$bin/curl.exe")" --fail --location --retry 3 --connect-timeout 20 \
+            --output "$(winpath "$probe")" "$VELMORA_BOOTSTRAP_URL")" lifetime)
         span=$(awk 'NF == 3 { printf "%.6f", ($3 - $2) / 1e6 }' "$times")
         echo "$lifetime - $span" | bc -l
     done | sort -g | sed -n 3p
@@ -133,6 +146,8 @@ import statistics, sys
 
 rows = [[float(x) for x in line.split()] for line in open(sys.argv[1]) if line.strip()]
 tool_start, tool_count = float(sys.argv[2]), int(sys.argv[3])
+names = ("total", "tools", "hashing", "overhead", "overhead_share", "to_first_tool",
+         "after_last", "wine_start")
 table = []
 for outer, total, tools, hashing, before, after in rows:
     overhead = total - tools - hashing
@@ -140,24 +155,14 @@ for outer, total, tools, hashing, before, after in rows:
                   outer - total])
 median = [statistics.median(column) for column in zip(*table)]
 
-head = ("run", "total s", "tools s", "hashing s", "overhead s", "overhead %",
-        "to 1st tool", "after last", "Wine start s")
-print()
-print("{:<8}{:>10}{:>10}{:>11}{:>12}{:>12}{:>13}{:>12}{:>14}".format(*head))
-line = "{:<8}{:>10.3f}{:>10.3f}{:>11.3f}{:>12.3f}{:>11.1f}%{:>13.3f}{:>12.3f}{:>14.3f}"
-for number, row in enumerate(table, 1):
-    print(line.format(str(number), *row))
-print(line.format("median", *median))
-print()
-print("total: the setup process from creation to exit; Wine start: the loader's time")
-print("around it, not counted in total. Part of the overhead: to 1st tool (process start,")
-print("work directory) and after last (setup copy, state file, clean-up and exit).")
-print("Medians are taken column by column.")
-verdict = "met" if median[4] < 10 else "NOT met"
-print(f"goal overhead < 10 % of total: {verdict} (median {median[4]:.1f} %)")
-starts = tool_start * tool_count
-own = median[3] - starts
-print(f"of the median overhead, Wine's creation and exit of the {tool_count} tool processes")
-print(f"take about {starts:.3f} s ({tool_start * 1000:.0f} ms each, measured apart); the rest,")
-print(f"{own:.3f} s = {100 * own / median[0]:.1f} % of total, is the program's own work and waits.")
+print(f"install.runs {len(table)} count")
+for label, row in [(f"run{n}", row) for n, row in enumerate(table, 1)] + [("median", median)]:
+    for name, value in zip(names, row):
+        print(f"install.{name}_{label} {value:.3f} {'%' if name == 'overhead_share' else 's'}")
+print(f"install.tool_processes {tool_count} count")
+print(f"install.tool_start_median {tool_start:.3f} s")
+print(f"install.tool_starts {tool_start * tool_count:.3f} s")
+own = median[3] - tool_start * tool_count
+print(f"install.own_overhead {own:.3f} s")
+print(f"install.own_overhead_share {100 * own / median[0]:.1f} %")
 PY

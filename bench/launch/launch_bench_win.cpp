@@ -10,7 +10,9 @@
 // run the stand-in host's record (VELMORA_STANDIN_DOTNET_RECORD, which the
 // caller points at --record) must appear: a run that started no game would
 // time nothing useful. Waiting for it also keeps one run's game from
-// competing with the next run.
+// competing with the next run. Results are lines "launch.NAME VALUE UNIT":
+// per side (setup, minimal) its runs and min, median, p99 and max in ms, then
+// the ratio of the medians.
 
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -101,10 +104,13 @@ std::string quoted_command(const std::string& program, const std::vector<std::st
     return *command_line;
 }
 
-void print_summary(const char* name, const std::vector<double>& seconds) {
+void print_summary(const char* side, const std::vector<double>& seconds) {
     const SampleSummary s = summarize(seconds);
-    std::printf("%-16s runs %3zu  min %7.1f  median %7.1f  p99 %7.1f  max %7.1f ms\n", name,
-                s.count, s.minimum * 1e3, s.median * 1e3, s.p99 * 1e3, s.maximum * 1e3);
+    std::printf("launch.%s_runs %zu count\n", side, s.count);
+    const std::pair<const char*, double> figures[] = {
+        {"min", s.minimum}, {"median", s.median}, {"p99", s.p99}, {"max", s.maximum}};
+    for (const auto& [name, value] : figures)
+        std::printf("launch.%s_%s %.2f ms\n", side, name, value * 1e3);
 }
 
 int run(int argc, char** argv) {
@@ -142,9 +148,9 @@ int run(int argc, char** argv) {
     for (const LaunchSide side : interleaved_order(options.rounds))
         (side == LaunchSide::setup ? setup_seconds : minimal_seconds).push_back(run_side(side));
 
-    print_summary("setup --launch", setup_seconds);
-    print_summary("minimal program", minimal_seconds);
-    std::printf("launch ratio %.3f (goal <= 1.10)\n", launch_ratio(setup_seconds, minimal_seconds));
+    print_summary("setup", setup_seconds);
+    print_summary("minimal", minimal_seconds);
+    std::printf("launch.ratio %.3f ratio\n", launch_ratio(setup_seconds, minimal_seconds));
     return 0;
 }
 

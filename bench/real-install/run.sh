@@ -10,8 +10,10 @@
 #   setup  `VelmoraSetup.exe --install-headless` into a fresh install root,
 #   floor  bench_tool_floor.exe: the same seven curl.exe/tar.exe commands one
 #          after another and the digests of the same three archives, nothing else,
-# each timed as Windows records the process's lifetime. Reports each pair's
-# ratio setup / floor and the median with its spread. Goal: at most 1.10.
+# each timed as Windows records the process's lifetime. Reports, as lines
+# "real_install.NAME VALUE UNIT", each pair N's setup_pairN, floor_pairN and
+# their ratio_pairN, the medians of the three and the ratios' min and max.
+# Goal: ratio median at most 1.10.
 # BUILD_DIR is a MinGW build folder with the real tools built.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -59,7 +61,7 @@ lifetime() {
     output=$("$build/wine-run" "$build/bench/bench_process_time.exe" "$@") ||
         { echo "failed: $* $output" >&2; cat "$install_root/VelmoraSetup-error.txt" >&2 || true
           exit 1; }
-    echo "$output" | tr -d '\r' | awk '$1 == "process" { print $2 }'
+    echo "$output" | tr -d '\r' | awk '$1 == "process.lifetime" { print $2 }'
 }
 setup_once() {
     rm -rf "$install_root" "$work/temp"/*
@@ -77,8 +79,8 @@ floor_once() {
 echo "== warm-up: one install and one floor run (not counted)"
 setup_once >/dev/null
 floor_once >/dev/null
-requests=$(wc -l <"$work/access.log")
-echo "   $requests requests served, e.g.: $(head -n 1 "$work/access.log")"
+echo "real_install.warmup_requests $(wc -l <"$work/access.log") count"
+echo "   the first request served: $(head -n 1 "$work/access.log")"
 
 echo "== $pairs interleaved pairs"
 results="$work/results.txt"
@@ -92,18 +94,15 @@ python3 - "$results" <<'PY'
 import statistics, sys
 
 pairs = [[float(x) for x in line.split()] for line in open(sys.argv[1]) if line.strip()]
-print()
-print("{:<8}{:>10}{:>10}{:>8}".format("pair", "setup s", "floor s", "ratio"))
-ratios = []
 for number, (setup, floor) in enumerate(pairs, 1):
-    ratios.append(setup / floor)
-    print("{:<8}{:>10.3f}{:>10.3f}{:>8.3f}".format(number, setup, floor, ratios[-1]))
-setup = statistics.median(p[0] for p in pairs)
-floor = statistics.median(p[1] for p in pairs)
-ratio = statistics.median(ratios)
-print()
-print(f"real-tools install: setup median {setup:.3f} s, floor median {floor:.3f} s, "
-      f"ratio median {ratio:.3f} (min {min(ratios):.3f}, max {max(ratios):.3f}) "
-      f"over {len(ratios)} pairs")
-print(f"goal ratio <= 1.10: {'met' if ratio <= 1.10 else 'NOT met'}")
+    print(f"real_install.setup_pair{number} {setup:.3f} s")
+    print(f"real_install.floor_pair{number} {floor:.3f} s")
+    print(f"real_install.ratio_pair{number} {setup / floor:.3f} ratio")
+ratios = [setup / floor for setup, floor in pairs]
+print(f"real_install.pairs {len(pairs)} count")
+print(f"real_install.setup_median {statistics.median(p[0] for p in pairs):.3f} s")
+print(f"real_install.floor_median {statistics.median(p[1] for p in pairs):.3f} s")
+print(f"real_install.ratio_median {statistics.median(ratios):.3f} ratio")
+print(f"real_install.ratio_min {min(ratios):.3f} ratio")
+print(f"real_install.ratio_max {max(ratios):.3f} ratio")
 PY

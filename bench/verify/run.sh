@@ -2,8 +2,9 @@
 # Measures verify_download under Wine against the in-memory CNG digest and
 # against the Linux sha512sum/sha256sum on the same file.
 #   bench/verify/run.sh BUILD_DIR [MiB]
+# Results are bench_verify.exe's lines "verify.NAME VALUE UNIT".
 set -eu
-build=${1:?usage: run.sh BUILD_DIR [MiB]}
+build=$(cd "${1:?usage: run.sh BUILD_DIR [MiB]}" && pwd)
 mib=${2:-1024}
 exe="$build/bench/bench_verify.exe"
 [ -f "$exe" ] || { echo "build the bench_verify target first" >&2; exit 1; }

@@ -9,7 +9,8 @@
 // folder and removed afterwards. Rates are the best of R rounds (default 7);
 // the ratio is also given as the median and spread of the rounds' own ratios.
 // The --sha*sum options carry the time and digest that run.sh measured with
-// the Linux tools for the same file.
+// the Linux tools for the same file. Results are lines "verify.NAME VALUE
+// UNIT", NAME beginning with the algorithm (sha512_rate, sha256_ratio_median...).
 
 #include "common/handle_win.hpp"
 #include "common/system_paths_win.hpp"
@@ -161,32 +162,33 @@ double mb_per_s(std::uint64_t size, double seconds) {
     return size / 1e6 / seconds;
 }
 
-void report(const char* name, std::uint64_t size, const Measured& verify, double memory_seconds,
-            const std::optional<ToolRun>& tool) {
+// Best rates: verify_download, the in-memory digest and the Linux tool (shaNNNsum).
+void report(const char* algorithm, std::uint64_t size, const Measured& verify,
+            double memory_seconds, const std::optional<ToolRun>& tool) {
     const double verify_rate = mb_per_s(size, verify.seconds);
     const double memory_rate = mb_per_s(size, memory_seconds);
-    std::printf("%s: verify_download %.1f MB/s, CNG from memory %.1f MB/s, ratio %.3f "
-                "(goal >= 0.95)\n",
-                name, verify_rate, memory_rate, verify_rate / memory_rate);
+    std::printf("verify.%s_rate %.1f MB/s\n", algorithm, verify_rate);
+    std::printf("verify.%s_memory_rate %.1f MB/s\n", algorithm, memory_rate);
+    std::printf("verify.%s_best_ratio %.3f ratio\n", algorithm, verify_rate / memory_rate);
     if (tool) {
         const double tool_rate = mb_per_s(size, tool->seconds);
-        std::printf("%s: %ssum %.1f MB/s, ratio %.3f\n", name,
-                    name == std::string("SHA-512") ? "sha512" : "sha256", tool_rate,
-                    verify_rate / tool_rate);
+        std::printf("verify.%s_tool_rate %.1f MB/s\n", algorithm, tool_rate);
+        std::printf("verify.%s_tool_ratio %.3f ratio\n", algorithm, verify_rate / tool_rate);
     } else {
-        std::printf("%s: the Linux tool is measured by run.sh\n", name);
+        std::printf("%s: the Linux tool is measured by run.sh\n", algorithm);
     }
-    std::printf("%s: peak working set growth during the check %.2f MiB (goal < 4 MiB)\n", name,
-                verify.peak_growth / double(mib));
+    std::printf("verify.%s_peak_growth %.2f MiB\n", algorithm, verify.peak_growth / double(mib));
 }
 
 // The ratio verify_download / in-memory digest, one per round.
-void report_spread(const char* name, std::vector<double> ratios) {
+void report_spread(const char* algorithm, std::vector<double> ratios) {
     std::sort(ratios.begin(), ratios.end());
     const std::size_t n = ratios.size();
     const double median = n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
-    std::printf("%s: ratio over %zu interleaved rounds: median %.3f, min %.3f, max %.3f\n", name, n,
-                median, ratios.front(), ratios.back());
+    std::printf("verify.%s_rounds %zu count\n", algorithm, n);
+    std::printf("verify.%s_ratio_median %.3f ratio\n", algorithm, median);
+    std::printf("verify.%s_ratio_min %.3f ratio\n", algorithm, ratios.front());
+    std::printf("verify.%s_ratio_max %.3f ratio\n", algorithm, ratios.back());
 }
 
 // The digest by a streamed pass of its own, which also warms the file cache
@@ -219,8 +221,8 @@ int run(int argc, char** argv) {
             fail("cannot find " + options.file);
         options.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
-    std::printf("file: %s, %llu bytes\n", options.file.c_str(),
-                static_cast<unsigned long long>(options.size));
+    std::printf("file: %s\n", options.file.c_str());
+    std::printf("verify.file_size %llu bytes\n", static_cast<unsigned long long>(options.size));
 
     const std::string sha512 = reference_digest(options.file, DigestAlgorithm::sha512);
     const std::string sha256 = reference_digest(options.file, DigestAlgorithm::sha256);
@@ -261,10 +263,10 @@ int run(int argc, char** argv) {
         ratios256.push_back(m256 / v256);
     }
 
-    report("SHA-512", options.size, verify512, memory512_seconds, options.sha512sum);
-    report_spread("SHA-512", ratios512);
-    report("SHA-256", options.size, verify256, memory256_seconds, options.sha256sum);
-    report_spread("SHA-256", ratios256);
+    report("sha512", options.size, verify512, memory512_seconds, options.sha512sum);
+    report_spread("sha512", ratios512);
+    report("sha256", options.size, verify256, memory256_seconds, options.sha256sum);
+    report_spread("sha256", ratios256);
     if (own_file)
         ::DeleteFileW(widen(options.file).c_str());
     return 0;

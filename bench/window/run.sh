@@ -6,7 +6,7 @@
 # does), puts VelmoraSetup.exe beside the stand-in curl/tar/powershell, and has
 # bench_window.exe start it, press "Install" and time a WM_NULL to the window
 # every 50 ms until the install ends. Goal: no answer slower than 100 ms.
-# Uses the display in DISPLAY, or starts Xvfb on :96 for the run.
+# Uses the display in DISPLAY, or starts Xvfb for the run (tools/lib/display.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
@@ -21,16 +21,9 @@ for file in VelmoraSetup.exe stand-ins/curl.exe stand-ins/tar.exe stand-ins/powe
     [ -f "$build/$file" ] || { echo "build $file first" >&2; exit 1; }
 done
 
-xvfb_pid=""
-stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
-trap stop_display EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    [ -e /tmp/.X11-unix/X96 ] && { echo "display :96 is taken; set DISPLAY" >&2; exit 1; }
-    Xvfb :96 -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X96 ] && break; sleep 0.1; done
-    export DISPLAY=:96
-fi
+source "$root/tools/lib/display.sh"
+trap display_stop EXIT
+display_start
 
 work="$build/bench-window"
 rm -rf "$work"

@@ -7,8 +7,9 @@
 //
 // The caller prepares the environment of a demo install (web root, stand-in
 // tools beside SETUP_EXE, install root). Prints the status texts with the
-// time each appeared, then the answer times. Exit code 0 after an install
-// that succeeded, 1 otherwise.
+// time each appeared, then the answer times as lines "window.NAME VALUE
+// UNIT" (answers, answer_max, answer_p99, answer_median). Exit code 0 after
+// an install that succeeded, 1 otherwise.
 
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
@@ -144,9 +145,10 @@ void print_watch(const Watch& watch) {
     for (const StatusChange& change : watch.timeline.changes())
         std::printf("%8.3f s  %s\n", change.seconds, change.text.c_str());
     const SampleSummary s = summarize(watch.answers_ms);
-    std::printf("window answers %zu, max %.1f ms, p99 %.1f ms, median %.2f ms (goal: none slower "
-                "than 100 ms)\n",
-                s.count, s.maximum, s.p99, s.median);
+    std::printf("window.answers %zu count\n", s.count);
+    std::printf("window.answer_max %.2f ms\n", s.maximum);
+    std::printf("window.answer_p99 %.2f ms\n", s.p99);
+    std::printf("window.answer_median %.3f ms\n", s.median);
 }
 
 int run(int argc, char** argv) {
