@@ -180,7 +180,7 @@ TEST_F(StandInTools, TarExtractsReplacingFilesAndLeavingOthers) {
 }
 
 TEST_F(StandInTools, TarReadsAZipThatCMakeWrote) {
-    const std::string fixture = build_path("tests\\tools\\common\\zip-fixture\\tree.zip");
+    const std::string fixture = build_path("tests\\fakes\\tests\\zip-fixture\\tree.zip");
     const std::string destination = path("dest");
     make_folder(destination);
     const auto result = run(stand_in("tar.exe"), {"-xf", fixture, "-C", destination});
