@@ -2,9 +2,9 @@
 // out, below a root whose path has blanks, an apostrophe and non-ASCII
 // letters; the stand-in host records how the game was started.
 #include "common/path.hpp"
-#include "harness/dotnet_record.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/dotnet_record.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

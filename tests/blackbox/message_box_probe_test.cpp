@@ -2,7 +2,7 @@
 // its own: each icon must be told apart from the others, and the buttons,
 // text and owner read as shown, or the error-box tests could pass on a lie.
 #include "common/text_win.hpp"
-#include "harness/message_box.hpp"
+#include "support/message_box.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -5,8 +5,8 @@
 //   launch mode       the box "Velmora is not installed. Run its setup first."
 //   interactive mode  the setup window, which the test closes
 #include "common/path.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 

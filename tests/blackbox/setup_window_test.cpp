@@ -2,11 +2,11 @@
 // beside it, its window driven from here by window messages.
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
-#include "harness/message_box.hpp"
-#include "harness/process_run.hpp"
-#include "harness/window_driver.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
+#include "support/message_box.hpp"
+#include "support/process_run.hpp"
+#include "support/window_driver.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,11 +1,11 @@
 #include "web_serve_win.hpp"
 
-#include "file_io_win.hpp"
 #include "web_url.hpp"
 
 #include "common/environment_win.hpp"
 #include "common/path.hpp"
 #include "common/text_win.hpp"
+#include "support/file_io_win.hpp"
 
 #include <algorithm>
 #include <vector>

@@ -1,10 +1,10 @@
 #include "zip_extract_win.hpp"
 
-#include "file_io_win.hpp"
 #include "zip_format.hpp"
 
 #include "common/path.hpp"
 #include "files/file_system_win.hpp"
+#include "support/file_io_win.hpp"
 
 #include <vector>
 

@@ -1,10 +1,12 @@
 // Stand-in curl.exe: serves URLs from the test web root, with curl's exit
-// codes for the failures that the setup program meets.
+// codes for the failures that the setup program meets. It accepts exactly
+// the argument list that the program's curl_arguments makes.
 
 #include "standin_win.hpp"
+#include "tool_request.hpp"
 #include "web_serve_win.hpp"
 
-#include <algorithm>
+#include "process/tool_commands.hpp"
 
 namespace {
 
@@ -17,12 +19,6 @@ constexpr int malformed_url = 3;
 constexpr int host_unresolved = 6;
 constexpr int write_error = 23;
 constexpr int http_error = 22; // an HTTP status of 400 or above under --fail
-
-bool is_download_form(const std::vector<std::string>& args) {
-    static const std::vector<std::string> fixed{
-        "--fail", "--location", "--retry", "3", "--connect-timeout", "20", "--output"};
-    return args.size() == 9 && std::equal(fixed.begin(), fixed.end(), args.begin());
-}
 
 int exit_code_of(velmora::ServeResult result) {
     using velmora::ServeResult;
@@ -48,13 +44,14 @@ int exit_code_of(velmora::ServeResult result) {
 int wmain(int argc, wchar_t** argv) {
     using namespace velmora;
     const std::vector<std::string> args = utf8_arguments(argc, argv);
-    const bool valid = is_download_form(args);
-    const auto start = start_stand_in(tool, args, valid ? args[8] : joined_arguments(args));
+    const auto request = curl_request(args);
+    const auto start =
+        start_stand_in(tool, args, request ? request->source : joined_arguments(args));
     if (start.exit_code)
         return static_cast<int>(*start.exit_code);
-    if (!valid) {
-        report(tool, "expected --fail --location --retry 3 --connect-timeout 20 --output DEST URL");
+    if (!request) {
+        report(tool, "expected " + joined_arguments(curl_arguments("URL", "DEST")));
         return usage_error;
     }
-    return exit_code_of(serve_url(args[8], args[7], start.rule));
+    return exit_code_of(serve_url(request->source, request->target, start.rule));
 }

@@ -6,12 +6,18 @@
 // pairs rather than an object so that a duplicated name would show. The record
 // goes to VELMORA_STANDIN_DOTNET_RECORD, else to dotnet-record.json beside this
 // executable: neither depends on the working directory the caller chose.
+#include "json_escape.hpp"
 #include "standin_win.hpp"
 #include "work_times_win.hpp"
 
+#include "common/environment_win.hpp"
+#include "common/path.hpp"
+#include "common/system_paths_win.hpp"
+#include "common/text_win.hpp"
+#include "support/file_io_win.hpp"
+
 #include <windows.h>
 
-#include <cstdio>
 #include <cwchar>
 #include <string>
 #include <string_view>
@@ -19,63 +25,10 @@
 
 namespace {
 
-std::string utf8(std::wstring_view text) {
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                          nullptr, nullptr);
-    return out;
-}
+using namespace velmora;
 
 std::string json_string(std::wstring_view text) {
-    std::string out = "\"";
-    for (const char c : utf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::wstring variable(const wchar_t* name) {
-    wchar_t buffer[32768];
-    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 32768);
-    return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
-}
-
-std::wstring module_path() {
-    wchar_t buffer[32768];
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, 32768);
-    return std::wstring(buffer, length);
-}
-
-std::wstring file_name_of(const std::wstring& path) {
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-std::wstring ascii_lower(std::wstring text) {
-    for (auto& c : text)
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
-}
-
-bool write_all(HANDLE file, const std::string& bytes) {
-    DWORD written = 0;
-    return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
+    return json_quote(narrow(text));
 }
 
 // Copies standard input to standard output and error, so that a test can
@@ -86,8 +39,9 @@ void echo_standard_input() {
     DWORD got = 0;
     while (input && input != INVALID_HANDLE_VALUE &&
            ::ReadFile(input, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        write_all(::GetStdHandle(STD_OUTPUT_HANDLE), std::string(chunk, got));
-        write_all(::GetStdHandle(STD_ERROR_HANDLE), std::string(chunk, got));
+        const Bytes bytes(reinterpret_cast<const unsigned char*>(chunk), got);
+        (void)write_all(::GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+        (void)write_all(::GetStdHandle(STD_ERROR_HANDLE), bytes);
     }
 }
 
@@ -120,41 +74,40 @@ std::wstring current_directory() {
 
 // Written to a temporary file first and moved into place, so that a test that
 // polls for the record never reads half of one.
-bool write_record(const std::wstring& path, const std::string& record) {
-    const std::wstring temporary = path + L".tmp" + std::to_wstring(::GetCurrentProcessId());
-    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool written = write_all(file, record);
-    ::CloseHandle(file);
-    return written && ::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+bool write_record(const std::string& path, const std::string& record) {
+    const std::string temporary = path + ".tmp" + std::to_string(::GetCurrentProcessId());
+    return write_whole_file(temporary, record) &&
+           ::MoveFileExW(widen(temporary).c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
-std::wstring record_path(const std::wstring& own_path) {
-    const std::wstring chosen = variable(L"VELMORA_STANDIN_DOTNET_RECORD");
-    if (!chosen.empty())
-        return chosen;
-    return own_path.substr(0, own_path.size() - file_name_of(own_path).size()) +
-           L"dotnet-record.json";
+// VELMORA_STANDIN_DOTNET_RECORD, else dotnet-record.json beside this executable.
+std::string record_path(std::string_view own_path) {
+    const auto chosen = environment_variable(L"VELMORA_STANDIN_DOTNET_RECORD");
+    if (chosen && !chosen->empty())
+        return narrow(*chosen);
+    return join_path(parent_of(own_path), "dotnet-record.json");
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring own_path = module_path();
-    const std::string tool = utf8(ascii_lower(file_name_of(own_path)));
-    velmora::time_whole_work(tool);
-    if (!velmora::log_start(tool, velmora::utf8_arguments(argc, argv)))
-        return velmora::exit_log_failed;
+    const auto own = own_executable_path();
+    const std::string own_path = own ? *own : "dotnet.exe";
+    std::string tool(file_name_of(own_path));
+    for (char& c : tool)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    time_whole_work(tool);
+    if (!log_start(tool, utf8_arguments(argc, argv)))
+        return exit_log_failed;
     // The rules are read by the other stand-ins' parser, so that a malformed
     // line fails here as loudly as there.
-    const auto rule = velmora::rule_for(tool, utf8(::GetCommandLineW()));
+    const auto rule = rule_for(tool, narrow(::GetCommandLineW()));
     if (!rule)
-        return velmora::exit_bad_rules;
-    if (*rule && (*rule)->action == velmora::RuleAction::Stdin)
+        return exit_bad_rules;
+    if (*rule && (*rule)->action == RuleAction::Stdin)
         echo_standard_input();
-    else if (const auto code = velmora::apply_common_action(*rule))
+    else if (const auto code = apply_common_action(*rule))
         return static_cast<int>(*code);
 
     std::string record = "{\n  \"arguments\": [";

@@ -3,7 +3,7 @@
 // any process, with that caption, or any caption; prints what it shows as one
 // JSON object and answers it by pressing the button ID (default IDOK).
 // Exit codes: 0 found, 1 none appeared in time, 2 bad arguments.
-#include "harness/message_box.hpp"
+#include "support/message_box.hpp"
 
 #include "common/text_win.hpp"
 

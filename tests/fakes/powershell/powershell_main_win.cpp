@@ -8,8 +8,7 @@
 #include "zip_extract_win.hpp"
 
 #include "files/file_system_win.hpp"
-
-#include <algorithm>
+#include "support/tool_starts.hpp"
 
 namespace {
 
@@ -17,12 +16,11 @@ using namespace velmora;
 
 constexpr std::string_view tool = "powershell.exe";
 
+// The program's PowerShell start with a command this stand-in understands.
 std::optional<PowershellCommand> command_of(const std::vector<std::string>& args) {
-    static const std::vector<std::string> fixed{"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
-                                                "Bypass", "-Command"};
-    if (args.size() != 6 || !std::equal(fixed.begin(), fixed.end(), args.begin()))
+    if (args.empty() || args != test::powershell_arguments(args.back()))
         return std::nullopt;
-    return parse_powershell_command(args[5]);
+    return parse_powershell_command(args.back());
 }
 
 std::string subject_of(const std::optional<PowershellCommand>& command,

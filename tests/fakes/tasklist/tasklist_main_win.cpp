@@ -2,7 +2,6 @@
 // table, from a script of answers, or with a large filler (to prove that the
 // caller drains a full pipe), as VELMORA_STANDIN_TASKLIST says.
 
-#include "file_io_win.hpp"
 #include "rules.hpp"
 #include "standin_win.hpp"
 #include "tasklist_answer.hpp"
@@ -11,6 +10,7 @@
 #include "common/path.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "support/file_io_win.hpp"
 
 #include <windows.h>
 

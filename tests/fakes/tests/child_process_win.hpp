@@ -4,30 +4,10 @@
 #include "common/handle_win.hpp"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace velmora::test {
-
-// <build>\stand-ins\<name>, found from this test program's own folder.
-std::string stand_in(const std::string& name);
-
-// <build>\<relative>, for fixtures that the build writes.
-std::string build_path(const std::string& relative);
-
-// The scratch folder's name: below the temporary directory, named after the test.
-std::string scratch_path();
-
-// Makes the scratch folder fresh and empty; returns its path.
-std::string scratch_folder();
-
-void make_folder(const std::string& path);
-void remove_file(const std::string& path);
-
-std::string read_file(const std::string& path);
-void write_file(const std::string& path, const std::string& bytes);
-bool exists(const std::string& path);
 
 struct ChildResult {
     std::uint32_t exit_code = 0;
@@ -51,18 +31,5 @@ class Child {
 };
 
 ChildResult run(const std::string& program, const std::vector<std::string>& arguments);
-
-// Sets an environment variable for this process (and so its children) for one scope.
-class ScopedVariable {
-  public:
-    ScopedVariable(const std::wstring& name, const std::optional<std::string>& value);
-    ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-  private:
-    std::wstring name_;
-    std::optional<std::wstring> old_;
-};
 
 } // namespace velmora::test

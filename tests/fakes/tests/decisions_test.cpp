@@ -7,7 +7,8 @@
 #include "tasklist_answer.hpp"
 #include "web_url.hpp"
 #include "zip_format.hpp"
-#include "zip_writer.hpp"
+
+#include "support/zip_writer.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,42 +1,21 @@
 // Each stand-in run as a child process, the way the setup program runs it.
 
 #include "child_process_win.hpp"
-#include "zip_writer.hpp"
 
 #include "common/path.hpp"
+#include "process/tool_commands.hpp"
+#include "support/harness.hpp"
+#include "support/tool_sandbox.hpp"
+#include "support/zip_writer.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <windows.h>
 
 namespace velmora::test {
 namespace {
 
 constexpr std::uint32_t access_violation = 0xC0000005;
-
-std::vector<std::string> curl_args(const std::string& output, const std::string& url) {
-    return {"--fail", "--location", "--retry", "3", "--connect-timeout",
-            "20",     "--output",   output,    url};
-}
-
-std::vector<std::string> powershell_args(const std::string& command) {
-    return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass", "-Command", command};
-}
-
-std::string quoted(std::string text) {
-    for (std::size_t at = 0; (at = text.find('\'', at)) != std::string::npos; at += 2)
-        text.insert(at, 1, '\'');
-    return "'" + text + "'";
-}
-
-std::string web_request(const std::string& url, const std::string& out_file) {
-    return "$ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri " + quoted(url) +
-           " -OutFile " + quoted(out_file);
-}
-
-std::string expand_archive(const std::string& archive, const std::string& destination) {
-    return "$ErrorActionPreference='Stop'; Expand-Archive -LiteralPath " + quoted(archive) +
-           " -DestinationPath " + quoted(destination) + " -Force";
-}
 
 std::string binary_content(std::size_t size) {
     std::string bytes(size, '\0');
@@ -45,25 +24,18 @@ std::string binary_content(std::size_t size) {
     return bytes;
 }
 
-// A scratch folder with a web root, a log and a rules file wired up.
+// A sandbox with a web root, a log and a rules file wired up.
 class StandInTools : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = scratch_folder();
-        make_folder(web_);
-        make_folder(join_path(web_, "files"));
-    }
+    void SetUp() override { make_directories(join_path(web_, "files")); }
 
     std::string path(std::string_view name) const { return join_path(folder_, name); }
-    void rules(const std::string& text) { write_file(path("rules.txt"), text); }
-    std::string log() const { return exists(path("log.txt")) ? read_file(path("log.txt")) : ""; }
+    void rules(const std::string& text) { sandbox_.set_rules(text); }
+    std::string log() const { return sandbox_.log_text(); }
 
-    std::string folder_;
-    std::string web_ = join_path(scratch_path(), "web");
-    ScopedVariable log_{L"VELMORA_STANDIN_LOG", join_path(scratch_path(), "log.txt")};
-    ScopedVariable rules_{L"VELMORA_STANDIN_RULES", join_path(scratch_path(), "rules.txt")};
-    ScopedVariable web_root_{L"VELMORA_STANDIN_WEB_ROOT", web_};
-    ScopedVariable tasklist_{L"VELMORA_STANDIN_TASKLIST", std::nullopt};
+    ToolSandbox sandbox_;
+    std::string folder_ = u8text(sandbox_.root());
+    std::string web_ = u8text(sandbox_.web_root());
 };
 
 TEST_F(StandInTools, CurlServesTheWebRootFileByteForByteAndLogsItsStart) {
@@ -71,15 +43,10 @@ TEST_F(StandInTools, CurlServesTheWebRootFileByteForByteAndLogsItsStart) {
     write_file(join_path(web_, "files\\a b.bin"), content);
     const std::string output = path("out.bin");
     const std::string url = "https://host.example/files/a%20b.bin?v=1";
-    const auto result = run(stand_in("curl.exe"), curl_args(output, url));
+    const auto result = run(stand_in("curl.exe"), curl_arguments(url, output));
     EXPECT_EQ(result.exit_code, 0u) << result.output;
     EXPECT_TRUE(read_file(output) == content);
-    std::string escaped_output;
-    for (const char c : output)
-        escaped_output += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    EXPECT_EQ(log(), "[\"curl.exe\",\"--fail\",\"--location\",\"--retry\",\"3\","
-                     "\"--connect-timeout\",\"20\",\"--output\",\"" +
-                         escaped_output + "\",\"" + url + "\"]\n");
+    EXPECT_EQ(log(), nlohmann::json(curl_line(output, url)).dump() + "\n");
 }
 
 TEST_F(StandInTools, CurlFailuresAndRules) {
@@ -108,8 +75,8 @@ TEST_F(StandInTools, CurlFailuresAndRules) {
     for (const Case& c : cases) {
         rules(c.rules);
         const std::string output = path("out.bin");
-        remove_file(output);
-        const auto result = run(stand_in("curl.exe"), curl_args(output, c.url));
+        remove_tree(output);
+        const auto result = run(stand_in("curl.exe"), curl_arguments(c.url, output));
         EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
         EXPECT_EQ(exists(output), c.content != nullptr) << c.name;
         if (c.content && exists(output)) {
@@ -117,8 +84,8 @@ TEST_F(StandInTools, CurlFailuresAndRules) {
         }
     }
     rules("");
-    auto args = curl_args(path("out.bin"), url);
-    args.erase(args.begin() + 2, args.begin() + 4); // no --retry 3
+    auto args = curl_arguments(url, path("out.bin"));
+    args.erase(args.begin()); // one short of the program's list
     EXPECT_EQ(run(stand_in("curl.exe"), args).exit_code, 2u);
 }
 
@@ -126,7 +93,7 @@ TEST_F(StandInTools, GateHoldsTheToolUntilItsFileExists) {
     write_file(join_path(web_, "a.txt"), "gated");
     const std::string gate = path("gate");
     rules("curl.exe * gate " + gate + "\n");
-    Child child(stand_in("curl.exe"), curl_args(path("out.txt"), "http://h/a.txt"));
+    Child child(stand_in("curl.exe"), curl_arguments("http://h/a.txt", path("out.txt")));
     for (int i = 0; i < 200 && !exists(gate + ".waiting"); ++i)
         ::Sleep(50);
     ASSERT_TRUE(exists(gate + ".waiting"));
@@ -141,7 +108,7 @@ TEST_F(StandInTools, GateHoldsTheToolUntilItsFileExists) {
 TEST_F(StandInTools, StdinRuleReadsInputToItsEnd) {
     write_file(join_path(web_, "a.txt"), "after input");
     rules("curl.exe * stdin\n");
-    Child child(stand_in("curl.exe"), curl_args(path("out.txt"), "http://h/a.txt"), true);
+    Child child(stand_in("curl.exe"), curl_arguments("http://h/a.txt", path("out.txt")), true);
     ::Sleep(300);
     EXPECT_TRUE(child.running()); // still reading an open input
     child.close_stdin();
@@ -170,7 +137,7 @@ TEST_F(StandInTools, TarExtractsReplacingFilesAndLeavingOthers) {
     const std::string archive = path("sample.zip");
     write_file(archive, sample_zip());
     const std::string destination = path("dest");
-    make_folder(destination);
+    make_directories(destination);
     write_file(join_path(destination, "top.txt"), "old top, longer than the new one");
     write_file(join_path(destination, "keep.txt"), "kept");
     const auto result = run(stand_in("tar.exe"), {"-xf", archive, "-C", destination});
@@ -180,13 +147,14 @@ TEST_F(StandInTools, TarExtractsReplacingFilesAndLeavingOthers) {
 }
 
 TEST_F(StandInTools, TarReadsAZipThatCMakeWrote) {
-    const std::string fixture = build_path("tests\\fakes\\tests\\zip-fixture\\tree.zip");
+    const std::string fixture =
+        join_path(build_directory(), "tests\\fakes\\tests\\zip-fixture\\tree.zip");
     const std::string destination = path("dest");
-    make_folder(destination);
+    make_directories(destination);
     const auto result = run(stand_in("tar.exe"), {"-xf", fixture, "-C", destination});
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     EXPECT_EQ(read_file(join_path(destination, "tree\\top.txt")), "top level\n");
-    const std::string leaf = read_file(join_path(destination, "tree\\nested\\deeper\\leaf.txt"));
+    const std::string leaf = must_read(join_path(destination, "tree\\nested\\deeper\\leaf.txt"));
     EXPECT_EQ(leaf.size(), 10 * 1000u);
     EXPECT_EQ(leaf.substr(0, 10), "leaf line\n");
 }
@@ -210,12 +178,12 @@ TEST_F(StandInTools, TarRefusesBadArchivesAndDestinations) {
     };
     for (const Case& c : cases) {
         const std::string folder = path(std::string("case-") + std::to_string(&c - cases));
-        make_folder(folder);
+        make_directories(folder);
         const std::string archive = join_path(folder, "a.zip");
         write_file(archive, c.archive);
         const std::string destination = join_path(folder, "dest");
         if (c.make_destination)
-            make_folder(destination);
+            make_directories(destination);
         EXPECT_EQ(run(stand_in("tar.exe"), {"-xf", archive, "-C", destination}).exit_code,
                   c.exit_code)
             << c.name;
@@ -232,20 +200,21 @@ const std::string awkward_name = "Jo's $(calc) `n; [x] \xC3\xBC \xE2\x80\xA6";
 TEST_F(StandInTools, PowershellDownloadsToTheLiteralPath) {
     write_file(join_path(web_, "files\\data.bin"), "payload");
     const std::string output = path(awkward_name + ".bin");
-    const auto result = run(stand_in("powershell.exe"),
-                            powershell_args(web_request("http://h/files/data.bin", output)));
+    const auto result =
+        run(stand_in("powershell.exe"),
+            powershell_arguments(web_request_command("http://h/files/data.bin", output)));
     EXPECT_EQ(result.exit_code, 0u) << result.output;
     EXPECT_EQ(read_file(output), "payload");
 
     const std::string missing = path("missing.bin");
     EXPECT_EQ(run(stand_in("powershell.exe"),
-                  powershell_args(web_request("http://h/files/none.bin", missing)))
+                  powershell_arguments(web_request_command("http://h/files/none.bin", missing)))
                   .exit_code,
               1u);
     EXPECT_FALSE(exists(missing));
     rules("powershell.exe data.bin status 404\n");
     EXPECT_EQ(run(stand_in("powershell.exe"),
-                  powershell_args(web_request("http://h/files/data.bin", missing)))
+                  powershell_arguments(web_request_command("http://h/files/data.bin", missing)))
                   .exit_code,
               1u);
     EXPECT_FALSE(exists(missing));
@@ -255,28 +224,28 @@ TEST_F(StandInTools, PowershellExpandsIntoANewDestination) {
     const std::string archive = path(awkward_name + ".zip");
     write_file(archive, sample_zip());
     const std::string destination = path("new\\levels\\" + awkward_name);
-    const auto result =
-        run(stand_in("powershell.exe"), powershell_args(expand_archive(archive, destination)));
+    const auto result = run(stand_in("powershell.exe"),
+                            powershell_arguments(expand_archive_command(archive, destination)));
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     expect_sample_extracted(destination);
 
     const std::string corrupt = path("corrupt.zip");
     write_file(corrupt, "not a zip");
-    EXPECT_EQ(
-        run(stand_in("powershell.exe"), powershell_args(expand_archive(corrupt, path("other"))))
-            .exit_code,
-        1u);
+    EXPECT_EQ(run(stand_in("powershell.exe"),
+                  powershell_arguments(expand_archive_command(corrupt, path("other"))))
+                  .exit_code,
+              1u);
 }
 
 TEST_F(StandInTools, PowershellRefusesOtherCommandLines) {
     write_file(join_path(web_, "a.txt"), "x");
-    const std::string good = web_request("http://h/a.txt", path("out.txt"));
-    std::vector<std::string> reordered = powershell_args(good);
+    const std::string good = web_request_command("http://h/a.txt", path("out.txt"));
+    std::vector<std::string> reordered = powershell_arguments(good);
     std::swap(reordered[0], reordered[1]);
     const std::vector<std::string> cases[] = {
-        powershell_args(good.substr(0, good.size() - 1)), // unterminated literal
-        powershell_args(good + "; Remove-Item x"),        // extra text
-        powershell_args("Get-ChildItem"),                 // wrong form
+        powershell_arguments(good.substr(0, good.size() - 1)), // unterminated literal
+        powershell_arguments(good + "; Remove-Item x"),        // extra text
+        powershell_arguments("Get-ChildItem"),                 // wrong form
         reordered,
         {"-NoProfile", "-Command", good},
     };

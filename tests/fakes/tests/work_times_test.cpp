@@ -6,6 +6,9 @@
 #include "work_times.hpp"
 
 #include "common/path.hpp"
+#include "process/tool_commands.hpp"
+#include "support/harness.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -41,33 +44,23 @@ std::int64_t host_now() {
     return unix_microseconds((std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
-std::vector<std::string> curl_args(const std::string& output, const std::string& url) {
-    return {"--fail", "--location", "--retry", "3", "--connect-timeout",
-            "20",     "--output",   output,    url};
-}
-
 class StandInTimes : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ = scratch_folder();
-        make_folder(join_path(folder_, "web"));
-        write_file(join_path(folder_, "web\\a.bin"), std::string(200000, 'a'));
+        write_file(join_path(u8text(sandbox_.web_root()), "a.bin"), std::string(200000, 'a'));
     }
 
-    std::string path(std::string_view name) const { return join_path(scratch_path(), name); }
+    std::string path(std::string_view name) const { return join_path(folder_, name); }
     std::vector<TimesLine> times() const {
-        return exists(path("times.txt")) ? parse_times(read_file(path("times.txt")))
+        return exists(path("times.txt")) ? parse_times(must_read(path("times.txt")))
                                          : std::vector<TimesLine>{};
     }
 
-    std::string folder_;
-    ScopedVariable times_{L"VELMORA_STANDIN_TIMES", join_path(scratch_path(), "times.txt")};
+    ToolSandbox sandbox_;
+    std::string folder_ = u8text(sandbox_.root());
+    ScopedVariable times_{L"VELMORA_STANDIN_TIMES", path("times.txt")};
     ScopedVariable log_{L"VELMORA_STANDIN_LOG", std::nullopt};
-    ScopedVariable rules_{L"VELMORA_STANDIN_RULES", join_path(scratch_path(), "rules.txt")};
-    ScopedVariable web_{L"VELMORA_STANDIN_WEB_ROOT", join_path(scratch_path(), "web")};
-    ScopedVariable tasklist_{L"VELMORA_STANDIN_TASKLIST", std::nullopt};
-    ScopedVariable record_{L"VELMORA_STANDIN_DOTNET_RECORD",
-                           join_path(scratch_path(), "record.json")};
+    ScopedVariable record_{L"VELMORA_STANDIN_DOTNET_RECORD", path("record.json")};
 };
 
 TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
@@ -78,10 +71,10 @@ TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
         std::uint32_t exit_code;
     };
     const Case cases[] = {
-        {"curl.exe", curl_args(path("out.bin"), "http://h/a.bin"), "", 0},
-        {"curl.exe", curl_args(path("out.bin"), "http://h/none.bin"), "", 22},
-        {"curl.exe", curl_args(path("out.bin"), "http://h/a.bin"), "curl.exe * exit 7\n", 7},
-        {"curl.exe", curl_args(path("out.bin"), "http://h/a.bin"), "curl.exe * exit\n", 97},
+        {"curl.exe", curl_arguments("http://h/a.bin", path("out.bin")), "", 0},
+        {"curl.exe", curl_arguments("http://h/none.bin", path("out.bin")), "", 22},
+        {"curl.exe", curl_arguments("http://h/a.bin", path("out.bin")), "curl.exe * exit 7\n", 7},
+        {"curl.exe", curl_arguments("http://h/a.bin", path("out.bin")), "curl.exe * exit\n", 97},
         {"tar.exe", {"-xf"}, "", 2},
         {"powershell.exe", {"-Command", "Get-Date"}, "", 1},
         {"tasklist.exe", {"/FI", "PID eq 4", "/NH"}, "", 0},
@@ -109,7 +102,7 @@ TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
 TEST_F(StandInTimes, SpanCoversTheWorkNotOnlyTheStart) {
     const std::string gate = path("gate");
     write_file(path("rules.txt"), "curl.exe * gate " + gate + "\n");
-    Child child(stand_in("curl.exe"), curl_args(path("out.bin"), "http://h/a.bin"));
+    Child child(stand_in("curl.exe"), curl_arguments("http://h/a.bin", path("out.bin")));
     for (int i = 0; i < 200 && !exists(gate + ".waiting"); ++i)
         ::Sleep(20);
     ASSERT_TRUE(exists(gate + ".waiting"));
@@ -126,8 +119,9 @@ TEST_F(StandInTimes, NothingIsWrittenWithoutTheVariable) {
     write_file(path("rules.txt"), "");
     for (const std::optional<std::string>& value : {std::optional<std::string>(), {""}}) {
         ScopedVariable unset{L"VELMORA_STANDIN_TIMES", value};
-        EXPECT_EQ(run(stand_in("curl.exe"), curl_args(path("out.bin"), "http://h/a.bin")).exit_code,
-                  0u);
+        EXPECT_EQ(
+            run(stand_in("curl.exe"), curl_arguments("http://h/a.bin", path("out.bin"))).exit_code,
+            0u);
         EXPECT_EQ(run(stand_in("dotnet.exe"), {}).exit_code, 0u);
     }
     EXPECT_FALSE(exists(path("times.txt")));

@@ -1,9 +1,9 @@
-#include "harness/fault_injection.hpp"
+#include "support/fault_injection.hpp"
 
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
+#include "support/harness.hpp"
 
 #include <tlhelp32.h>
 

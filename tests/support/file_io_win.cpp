@@ -1,4 +1,4 @@
-#include "file_io_win.hpp"
+#include "support/file_io_win.hpp"
 
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"

@@ -1,4 +1,4 @@
-#include "zip_writer.hpp"
+#include "support/zip_writer.hpp"
 
 #include <zlib.h>
 
@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 namespace velmora::test {
-
 namespace {
 
 void put16(std::string& out, std::uint32_t value) {
@@ -41,7 +40,8 @@ void put_common(std::string& out, const ZipItem& item, std::uint32_t crc, std::s
     put16(out, 20);                   // version needed
     put16(out, 0x0800);               // names are UTF-8
     put16(out, item.deflate ? 8 : 0); // method
-    put32(out, 0);                    // time and date
+    put16(out, 0);                    // time
+    put16(out, 0x21);                 // date: 1980-01-01, the earliest a zip can hold
     put32(out, crc);
     put32(out, static_cast<std::uint32_t>(packed));
     put32(out, static_cast<std::uint32_t>(item.data.size()));
@@ -66,10 +66,10 @@ std::string make_zip(const std::vector<ZipItem>& items) {
         put32(directory, 0x02014b50);
         put16(directory, 20); // version made by
         put_common(directory, item, crc, packed.size());
-        put16(directory, 0); // comment length
-        put16(directory, 0); // disk
-        put16(directory, 0); // internal attributes
-        put32(directory, 0); // external attributes
+        put16(directory, 0);                                   // comment length
+        put16(directory, 0);                                   // disk
+        put16(directory, 0);                                   // internal attributes
+        put32(directory, item.name.ends_with('/') ? 0x10 : 0); // external: the folder bit
         put32(directory, offset);
         directory += item.name;
     }

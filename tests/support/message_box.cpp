@@ -1,4 +1,4 @@
-#include "harness/message_box.hpp"
+#include "support/message_box.hpp"
 
 #include "common/text_win.hpp"
 

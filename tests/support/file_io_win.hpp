@@ -1,16 +1,18 @@
 #pragma once
-// Whole-file and streamed file access for the stand-ins; paths are UTF-8.
-
-#include "zip_format.hpp"
+// Whole-file and streamed file access for the stand-ins and the tests' file
+// chores (harness.hpp); paths are UTF-8.
 
 #include "common/handle_win.hpp"
 #include "common/setup_error.hpp"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace velmora {
+
+using Bytes = std::span<const unsigned char>;
 
 Result<std::string> read_whole_file(const std::string& path);
 

@@ -5,7 +5,10 @@
 // a run leaves behind (the stand-ins' start log, the installed tree, the state
 // file and the error report).
 
-#include "harness/process_run.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
+#include "support/tool_starts.hpp"
+#include "support/zip_writer.hpp"
 
 #include <nlohmann/json.hpp>
 #include <windows.h>
@@ -20,14 +23,6 @@
 
 namespace velmora::test {
 
-struct ZipEntry {
-    std::string name; // '/'-separated, relative
-    std::string data;
-};
-
-// A zip archive of stored entries; folders come from the entries' names.
-std::string stored_zip(const std::vector<ZipEntry>& entries);
-
 // Lower-case hexadecimal SHA-256 or SHA-512 of the bytes, as the build
 // machine's sha256sum and sha512sum compute them.
 std::string sha256_hex(std::string_view bytes);
@@ -37,9 +32,9 @@ std::string sha512_hex(std::string_view bytes);
 struct Release {
     std::string dotnet_version;
     std::string launcher_version;
-    std::vector<ZipEntry> runtime;
-    std::vector<ZipEntry> desktop;
-    std::vector<ZipEntry> launcher;
+    std::vector<ZipItem> runtime;
+    std::vector<ZipItem> desktop;
+    std::vector<ZipItem> launcher;
 };
 
 // A release shaped like the real one: the stand-in dotnet.exe at the runtime
@@ -50,16 +45,6 @@ Release standard_release(std::string_view dotnet_version = "8.0.11",
 
 // The host that the manifest's URLs name; the stand-ins serve it from the web root.
 inline constexpr std::string_view web_host = "https://cdn.velmora.example";
-
-using LogLine = std::vector<std::string>;
-
-LogLine curl_line(std::string_view destination, std::string_view url);
-LogLine tar_line(std::string_view archive, std::string_view destination);
-LogLine powershell_download_line(std::string_view url, std::string_view destination);
-
-// Relative paths ('\'-separated) of every file and folder below `folder`,
-// sorted; empty when the folder is missing.
-std::vector<std::string> tree_of(std::string_view folder);
 
 struct InstallRun {
     std::uint32_t exit_code = 0;

@@ -1,4 +1,4 @@
-#include "harness/process_run.hpp"
+#include "support/process_run.hpp"
 
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"

@@ -1,10 +1,10 @@
-#include "harness/install_fixture.hpp"
+#include "support/install_fixture.hpp"
 
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/fault_injection.hpp"
-#include "harness/harness.hpp"
+#include "support/fault_injection.hpp"
+#include "support/harness.hpp"
 
 #include <algorithm>
 #include <sstream>
@@ -12,21 +12,6 @@
 
 namespace velmora::test {
 namespace {
-
-std::uint32_t crc32(std::string_view bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<std::uint8_t>(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void put(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
 
 // Digests from the build machine's sha256sum or sha512sum, never from the
 // program's own hashing code, so that a wrong algorithm or a wrong digest in
@@ -52,83 +37,7 @@ std::string system_digest(std::string_view tool, std::string_view bytes) {
     return out.substr(0, length);
 }
 
-std::string must_read(std::string_view path) {
-    auto bytes = read_file(path);
-    if (!bytes)
-        throw std::runtime_error("cannot read " + std::string(path));
-    return *bytes;
-}
-
-void list_into(const std::string& folder, const std::string& prefix,
-               std::vector<std::string>& out) {
-    WIN32_FIND_DATAW entry;
-    UniqueFind find(::FindFirstFileW(widen(join_path(folder, "*")).c_str(), &entry));
-    if (!find)
-        return;
-    do {
-        const std::string name = narrow(entry.cFileName);
-        if (name == "." || name == "..")
-            continue;
-        const std::string relative = prefix.empty() ? name : prefix + "\\" + name;
-        out.push_back(relative);
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            list_into(join_path(folder, name), relative, out);
-    } while (::FindNextFileW(find.get(), &entry));
-}
-
-std::string archive_file(const Release& release, int which) {
-    switch (which) {
-    case 0:
-        return stored_zip(release.runtime);
-    case 1:
-        return stored_zip(release.desktop);
-    default:
-        return stored_zip(release.launcher);
-    }
-}
-
 } // namespace
-
-std::string stored_zip(const std::vector<ZipEntry>& entries) {
-    std::string archive, directory;
-    for (const auto& [name, data] : entries) {
-        const auto offset = static_cast<std::uint32_t>(archive.size());
-        const std::uint32_t crc = crc32(data);
-        const auto size = static_cast<std::uint32_t>(data.size());
-        const auto name_size = static_cast<std::uint32_t>(name.size());
-        // Local header: version 2.0, UTF-8 names, stored, no time stamp.
-        put(archive, 0x04034b50, 4);
-        for (const std::uint32_t field : {20u, 0x0800u, 0u, 0u, 0x21u})
-            put(archive, field, 2);
-        for (const std::uint32_t field : {crc, size, size})
-            put(archive, field, 4);
-        put(archive, name_size, 2);
-        put(archive, 0, 2);
-        archive += name;
-        archive += data;
-
-        put(directory, 0x02014b50, 4);
-        for (const std::uint32_t field : {20u, 20u, 0x0800u, 0u, 0u, 0x21u})
-            put(directory, field, 2);
-        for (const std::uint32_t field : {crc, size, size})
-            put(directory, field, 4);
-        for (const std::uint32_t field : {name_size, 0u, 0u, 0u, 0u})
-            put(directory, field, 2);
-        put(directory, 0, 4);
-        put(directory, offset, 4);
-        directory += name;
-    }
-    const auto count = static_cast<std::uint32_t>(entries.size());
-    const auto directory_offset = static_cast<std::uint32_t>(archive.size());
-    archive += directory;
-    put(archive, 0x06054b50, 4);
-    for (const std::uint32_t field : {0u, 0u, count, count})
-        put(archive, field, 2);
-    put(archive, static_cast<std::uint32_t>(directory.size()), 4);
-    put(archive, directory_offset, 4);
-    put(archive, 0, 2);
-    return archive;
-}
 
 std::string sha256_hex(std::string_view bytes) {
     return system_digest("sha256sum", bytes);
@@ -142,7 +51,7 @@ Release standard_release(std::string_view dotnet_version, std::string_view launc
     const std::string v(dotnet_version);
     Release release{v, std::string(launcher_version), {}, {}, {}};
     release.runtime = {
-        {"dotnet.exe", must_read(stand_in("dotnet"))},
+        {"dotnet.exe", must_read(stand_in("dotnet.exe"))},
         {"host/fxr/" + v + "/hostfxr.dll", "hostfxr " + v},
         {"shared/Microsoft.NETCore.App/" + v + "/System.Runtime.dll", "System.Runtime " + v},
     };
@@ -155,48 +64,6 @@ Release standard_release(std::string_view dotnet_version, std::string_view launc
         {"VelmoraGame.runtimeconfig.json", R"({"runtimeOptions":{"tfm":"net8.0"}})"},
     };
     return release;
-}
-
-LogLine curl_line(std::string_view destination, std::string_view url) {
-    return {"curl.exe",
-            "--fail",
-            "--location",
-            "--retry",
-            "3",
-            "--connect-timeout",
-            "20",
-            "--output",
-            std::string(destination),
-            std::string(url)};
-}
-
-LogLine tar_line(std::string_view archive, std::string_view destination) {
-    return {"tar.exe", "-xf", std::string(archive), "-C", std::string(destination)};
-}
-
-LogLine powershell_download_line(std::string_view url, std::string_view destination) {
-    // PowerShell reads '' inside a single-quoted literal as one quote.
-    const auto quoted = [](std::string_view text) {
-        std::string out;
-        for (const char c : text)
-            out += c == '\'' ? std::string("''") : std::string(1, c);
-        return out;
-    };
-    return {"powershell.exe",
-            "-NoProfile",
-            "-NonInteractive",
-            "-ExecutionPolicy",
-            "Bypass",
-            "-Command",
-            "$ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri '" +
-                quoted(url) + "' -OutFile '" + quoted(destination) + "'"};
-}
-
-std::vector<std::string> tree_of(std::string_view folder) {
-    std::vector<std::string> out;
-    list_into(std::string(folder), "", out);
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 InstallFixture::InstallFixture(std::string_view root_name, std::string_view temp_name)
@@ -216,9 +83,11 @@ InstallFixture::InstallFixture(std::string_view root_name, std::string_view temp
 nlohmann::ordered_json InstallFixture::publish(const Release& release) {
     const std::string names[] = {"dotnet-runtime.zip", "windowsdesktop-runtime.zip",
                                  "VelmoraLauncher-" + release.launcher_version + ".zip"};
+    const std::vector<ZipItem>* archives[] = {&release.runtime, &release.desktop,
+                                              &release.launcher};
     std::string bytes[3];
     for (int i = 0; i < 3; ++i) {
-        bytes[i] = archive_file(release, i);
+        bytes[i] = make_zip(*archives[i]);
         write_file(join_path(join_path(web_root, "releases"), names[i]), bytes[i]);
     }
     const nlohmann::ordered_json manifest{
@@ -282,11 +151,7 @@ InstallRun InstallFixture::install(std::chrono::milliseconds timeout) const {
 }
 
 std::vector<LogLine> InstallFixture::log_lines() const {
-    std::vector<LogLine> lines;
-    std::istringstream text(read_file(log).value_or(""));
-    for (std::string line; std::getline(text, line);)
-        lines.push_back(nlohmann::json::parse(line).get<LogLine>());
-    return lines;
+    return read_start_log(log);
 }
 
 std::string InstallFixture::manifest_url() const {

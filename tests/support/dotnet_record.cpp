@@ -1,7 +1,7 @@
-#include "harness/dotnet_record.hpp"
+#include "support/dotnet_record.hpp"
 
 #include "common/text.hpp"
-#include "harness/harness.hpp"
+#include "support/harness.hpp"
 
 #include <nlohmann/json.hpp>
 

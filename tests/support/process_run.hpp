@@ -3,7 +3,7 @@
 // line, working directory and environment, waited for with a time limit, while
 // its message boxes are read and answered so that it can end.
 
-#include "harness/message_box.hpp"
+#include "support/message_box.hpp"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "harness/window_driver.hpp"
+#include "support/window_driver.hpp"
 
 #include "common/command_line.hpp"
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
-#include "harness/message_box.hpp"
+#include "support/harness.hpp"
+#include "support/message_box.hpp"
 
 #include <thread>
 
