@@ -177,7 +177,7 @@ TEST_P(LaunchFailure, IsShownInTheErrorBoxAndTheHostNeverStarts) {
     ASSERT_EQ(box.buttons.size(), 1u);
     EXPECT_EQ(box.buttons.front().id, IDOK);
     EXPECT_EQ(box.buttons.front().text, "OK");
-    EXPECT_EQ(box.icon, MessageBoxIcon::Error) << icon_name(box.icon);
+    EXPECT_EQ(box.icon, MessageBoxIcon::error) << icon_name(box.icon);
     EXPECT_FALSE(box.has_owner);
     EXPECT_FALSE(exists(installation.log())) << "the host was started";
 }

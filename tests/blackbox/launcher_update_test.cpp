@@ -283,7 +283,7 @@ TEST_F(LauncherUpdate, MalformedRequestsAreShownAndNothingRuns) {
         const auto& box = result.message_boxes[0];
         EXPECT_EQ(box.caption, "Velmora Setup") << label;
         EXPECT_EQ(box.text, message) << label;
-        EXPECT_EQ(box.icon, MessageBoxIcon::Error) << label;
+        EXPECT_EQ(box.icon, MessageBoxIcon::error) << label;
         EXPECT_EQ(box.buttons.size(), 1u) << label;
     }
     EXPECT_FALSE(exists(log_file())) << "no tool ran";

@@ -279,7 +279,7 @@ TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
         const auto box = wait_for_error_box();
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, download_failure);
-        EXPECT_EQ(box->icon, MessageBoxIcon::Error);
+        EXPECT_EQ(box->icon, MessageBoxIcon::error);
         EXPECT_FALSE(box->has_owner);
         ASSERT_EQ(box->buttons.size(), 1u);
         EXPECT_EQ(box->buttons[0].id, IDOK);

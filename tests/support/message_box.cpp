@@ -94,18 +94,18 @@ MessageBoxIcon match_icon_on_screen(HWND control) {
     const int height = rect.bottom - rect.top;
     const auto shown = screen_pixels_of(control);
     if (shown.empty())
-        return MessageBoxIcon::Unknown;
+        return MessageBoxIcon::unknown;
     const struct {
         LPCWSTR id;
         MessageBoxIcon icon;
-    } candidates[] = {{IDI_HAND, MessageBoxIcon::Error},
-                      {IDI_EXCLAMATION, MessageBoxIcon::Warning},
-                      {IDI_ASTERISK, MessageBoxIcon::Information},
-                      {IDI_QUESTION, MessageBoxIcon::Question}};
+    } candidates[] = {{IDI_HAND, MessageBoxIcon::error},
+                      {IDI_EXCLAMATION, MessageBoxIcon::warning},
+                      {IDI_ASTERISK, MessageBoxIcon::information},
+                      {IDI_QUESTION, MessageBoxIcon::question}};
     // The corner pixel is background: every standard icon is round or
     // triangular and leaves its corners transparent.
     const std::uint32_t background = shown.front();
-    MessageBoxIcon best = MessageBoxIcon::Unknown;
+    MessageBoxIcon best = MessageBoxIcon::unknown;
     long best_difference = std::numeric_limits<long>::max();
     for (const auto& candidate : candidates) {
         const HICON icon = ::LoadIconW(nullptr, candidate.id);
@@ -124,18 +124,18 @@ MessageBoxIcon match_icon_on_screen(HWND control) {
         }
     }
     // Near-exact: at most one unit per channel on average.
-    return best_difference <= 3L * width * height ? best : MessageBoxIcon::Unknown;
+    return best_difference <= 3L * width * height ? best : MessageBoxIcon::unknown;
 }
 
 // A box is visible before it has painted, and a loaded machine may take a
 // while to paint it, so the screen is read again until an icon matches.
 MessageBoxIcon recognise_icon(HWND control) {
     if (!send_with_timeout(control, STM_GETICON, 0, 0))
-        return MessageBoxIcon::None;
+        return MessageBoxIcon::none;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (;;) {
         const MessageBoxIcon icon = match_icon_on_screen(control);
-        if (icon != MessageBoxIcon::Unknown || std::chrono::steady_clock::now() >= deadline)
+        if (icon != MessageBoxIcon::unknown || std::chrono::steady_clock::now() >= deadline)
             return icon;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -145,17 +145,17 @@ MessageBoxIcon recognise_icon(HWND control) {
 
 std::string_view icon_name(MessageBoxIcon icon) {
     switch (icon) {
-    case MessageBoxIcon::None:
+    case MessageBoxIcon::none:
         return "none";
-    case MessageBoxIcon::Error:
+    case MessageBoxIcon::error:
         return "error";
-    case MessageBoxIcon::Warning:
+    case MessageBoxIcon::warning:
         return "warning";
-    case MessageBoxIcon::Information:
+    case MessageBoxIcon::information:
         return "information";
-    case MessageBoxIcon::Question:
+    case MessageBoxIcon::question:
         return "question";
-    case MessageBoxIcon::Unknown:
+    case MessageBoxIcon::unknown:
         break;
     }
     return "unknown";

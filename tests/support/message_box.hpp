@@ -13,7 +13,7 @@
 
 namespace velmora::test {
 
-enum class MessageBoxIcon { None, Error, Warning, Information, Question, Unknown };
+enum class MessageBoxIcon { none, error, warning, information, question, unknown };
 
 std::string_view icon_name(MessageBoxIcon icon);
 
@@ -28,7 +28,7 @@ struct MessageBoxInfo {
     std::string caption;
     std::string text;
     std::vector<MessageBoxButton> buttons; // visible ones, in z-order
-    MessageBoxIcon icon = MessageBoxIcon::None;
+    MessageBoxIcon icon = MessageBoxIcon::none;
     bool has_owner = false;
 };
 

@@ -34,21 +34,21 @@ bool take_word(std::string_view& rest, std::string_view& word) {
 std::optional<Rule> parse_action(std::string_view action, std::string_view value) {
     Rule rule;
     if (action == "stdin") {
-        rule.action = RuleAction::Stdin;
+        rule.action = RuleAction::read_stdin;
         return value.empty() ? std::optional(rule) : std::nullopt;
     }
     if (action == "gate") {
-        rule.action = RuleAction::Gate;
+        rule.action = RuleAction::gate;
         rule.path = std::string(value);
         return value.empty() ? std::nullopt : std::optional(rule);
     }
     std::uint64_t limit = UINT64_MAX;
     if (action == "exit")
-        rule.action = RuleAction::Exit, limit = UINT32_MAX;
+        rule.action = RuleAction::exit, limit = UINT32_MAX;
     else if (action == "status")
-        rule.action = RuleAction::Status, limit = 999;
+        rule.action = RuleAction::status, limit = 999;
     else if (action == "short")
-        rule.action = RuleAction::Short;
+        rule.action = RuleAction::short_body;
     else
         return std::nullopt;
     const auto number = parse_decimal(value, limit);

@@ -12,12 +12,12 @@
 
 namespace velmora {
 
-enum class RuleAction { Exit, Status, Short, Gate, Stdin };
+enum class RuleAction { exit, status, short_body, gate, read_stdin };
 
 struct Rule {
     std::string tool;
     std::string pattern; // "*" matches every subject
-    RuleAction action = RuleAction::Exit;
+    RuleAction action = RuleAction::exit;
     std::uint64_t number = 0; // exit code, HTTP status or byte count
     std::string path;         // the gate's file
 };

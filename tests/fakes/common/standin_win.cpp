@@ -102,16 +102,16 @@ std::optional<std::uint32_t> apply_common_action(const std::optional<Rule>& rule
     if (!rule)
         return std::nullopt;
     switch (rule->action) {
-    case RuleAction::Exit:
+    case RuleAction::exit:
         return static_cast<std::uint32_t>(rule->number);
-    case RuleAction::Gate:
+    case RuleAction::gate:
         wait_at_gate(rule->path);
         break;
-    case RuleAction::Stdin:
+    case RuleAction::read_stdin:
         drain_stdin();
         break;
-    case RuleAction::Status:
-    case RuleAction::Short:
+    case RuleAction::status:
+    case RuleAction::short_body:
         break;
     }
     return std::nullopt;

@@ -37,27 +37,27 @@ ServeResult serve_url(const std::string& url, const std::string& destination,
                       const std::optional<Rule>& rule) {
     const auto relative = web_relative_path(url);
     if (const auto* fault = std::get_if<UrlFault>(&relative))
-        return *fault == UrlFault::UnsupportedScheme ? ServeResult::UnsupportedScheme
-                                                     : ServeResult::Malformed;
-    if (rule && rule->action == RuleAction::Status)
-        return ServeResult::HttpError;
+        return *fault == UrlFault::unsupported_scheme ? ServeResult::unsupported_scheme
+                                                      : ServeResult::malformed;
+    if (rule && rule->action == RuleAction::status)
+        return ServeResult::http_error;
     const auto root = environment_variable(L"VELMORA_STANDIN_WEB_ROOT");
     if (!root)
-        return ServeResult::NoWebRoot;
+        return ServeResult::no_web_root;
     const std::string path = join_path(narrow(*root), std::get<std::string>(relative));
     if (is_directory(path))
-        return ServeResult::HttpError;
+        return ServeResult::http_error;
     auto source = open_for_reading(path);
     if (!source)
-        return ServeResult::HttpError;
+        return ServeResult::http_error;
     auto target = create_for_writing(destination);
     if (!target)
-        return ServeResult::WriteFailed;
+        return ServeResult::write_failed;
     const std::uint64_t limit =
-        rule && rule->action == RuleAction::Short ? rule->number : UINT64_MAX;
+        rule && rule->action == RuleAction::short_body ? rule->number : UINT64_MAX;
     if (!copy_prefix(source->get(), target->get(), limit))
-        return ServeResult::WriteFailed;
-    return ServeResult::Served;
+        return ServeResult::write_failed;
+    return ServeResult::served;
 }
 
 } // namespace velmora

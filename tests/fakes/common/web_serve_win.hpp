@@ -9,12 +9,12 @@
 namespace velmora {
 
 enum class ServeResult {
-    Served,
-    UnsupportedScheme,
-    Malformed,
-    HttpError, // 404 for a missing file, or a rule's status
-    NoWebRoot,
-    WriteFailed,
+    served,
+    unsupported_scheme,
+    malformed,
+    http_error, // 404 for a missing file, or a rule's status
+    no_web_root,
+    write_failed,
 };
 
 // Copies <web root>\PATH to `destination`, honouring a `status` or `short`

@@ -62,23 +62,23 @@ std::optional<std::string> to_relative(std::string_view path) {
 std::variant<std::string, UrlFault> web_relative_path(std::string_view url) {
     const std::size_t separator = url.find("://");
     if (separator == std::string_view::npos || separator == 0)
-        return UrlFault::Malformed;
+        return UrlFault::malformed;
     const std::string_view scheme = url.substr(0, separator);
     if (!ascii_iequals(scheme, "http") && !ascii_iequals(scheme, "https"))
-        return UrlFault::UnsupportedScheme;
+        return UrlFault::unsupported_scheme;
     std::string_view rest = url.substr(separator + 3);
     rest = rest.substr(0, rest.find_first_of("?#"));
     const std::size_t slash = rest.find('/');
     if (slash == 0 || rest.empty())
-        return UrlFault::Malformed;
+        return UrlFault::malformed;
     if (slash == std::string_view::npos)
         return std::string();
     const auto decoded = percent_decode(rest.substr(slash));
     if (!decoded)
-        return UrlFault::Malformed;
+        return UrlFault::malformed;
     auto relative = to_relative(*decoded);
     if (!relative)
-        return UrlFault::Malformed;
+        return UrlFault::malformed;
     return std::move(*relative);
 }
 

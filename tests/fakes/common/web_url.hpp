@@ -8,8 +8,8 @@
 namespace velmora {
 
 enum class UrlFault {
-    UnsupportedScheme, // a scheme other than http or https
-    Malformed,         // no scheme, no host, bad percent-encoding, ".." or NUL in the path
+    unsupported_scheme, // a scheme other than http or https
+    malformed,          // no scheme, no host, bad percent-encoding, ".." or NUL in the path
 };
 
 // http://AUTHORITY/PATH or https://AUTHORITY/PATH (scheme in any case): PATH

@@ -23,17 +23,17 @@ constexpr int http_error = 22; // an HTTP status of 400 or above under --fail
 int exit_code_of(velmora::ServeResult result) {
     using velmora::ServeResult;
     switch (result) {
-    case ServeResult::Served:
+    case ServeResult::served:
         return 0;
-    case ServeResult::UnsupportedScheme:
+    case ServeResult::unsupported_scheme:
         return unsupported_protocol;
-    case ServeResult::Malformed:
+    case ServeResult::malformed:
         return malformed_url;
-    case ServeResult::HttpError:
+    case ServeResult::http_error:
         return http_error;
-    case ServeResult::NoWebRoot:
+    case ServeResult::no_web_root:
         return host_unresolved;
-    case ServeResult::WriteFailed:
+    case ServeResult::write_failed:
         return write_error;
     }
     return write_error;

@@ -105,7 +105,7 @@ int wmain(int argc, wchar_t** argv) {
     const auto rule = rule_for(tool, narrow(::GetCommandLineW()));
     if (!rule)
         return exit_bad_rules;
-    if (*rule && (*rule)->action == RuleAction::Stdin)
+    if (*rule && (*rule)->action == RuleAction::read_stdin)
         echo_standard_input();
     else if (const auto code = apply_common_action(*rule))
         return static_cast<int>(*code);

@@ -34,7 +34,7 @@ std::string subject_of(const std::optional<PowershellCommand>& command,
 
 int run(const WebRequestCommand& download, const std::optional<Rule>& rule) {
     const ServeResult result = serve_url(download.url, download.out_file, rule);
-    if (result == ServeResult::Served)
+    if (result == ServeResult::served)
         return 0;
     report(tool, "Invoke-WebRequest failed for " + download.url);
     return 1;
@@ -62,7 +62,7 @@ int wmain(int argc, wchar_t** argv) {
         report(tool, "unrecognised command line");
         return 1;
     }
-    if (start.rule && start.rule->action == RuleAction::Status)
+    if (start.rule && start.rule->action == RuleAction::status)
         return 1;
     return std::visit([&](const auto& which) { return run(which, start.rule); }, *command);
 }

@@ -31,11 +31,11 @@ TEST(StandInRules, FirstMatchingRuleForTheToolWins) {
         std::string_view path;
     };
     const Case cases[] = {
-        {"curl.exe", "http://h/a/b", RuleAction::Status, 500, ""},
-        {"curl.exe", "http://h/b", RuleAction::Short, 10, ""},
-        {"tar.exe", "C:\\x.zip", RuleAction::Exit, 3221225477u, ""},
-        {"powershell.exe", "http://x", RuleAction::Gate, 0, "C:\\g dir\\file"},
-        {"tasklist.exe", "/FI PID eq 1 /NH", RuleAction::Stdin, 0, ""},
+        {"curl.exe", "http://h/a/b", RuleAction::status, 500, ""},
+        {"curl.exe", "http://h/b", RuleAction::short_body, 10, ""},
+        {"tar.exe", "C:\\x.zip", RuleAction::exit, 3221225477u, ""},
+        {"powershell.exe", "http://x", RuleAction::gate, 0, "C:\\g dir\\file"},
+        {"tasklist.exe", "/FI PID eq 1 /NH", RuleAction::read_stdin, 0, ""},
     };
     for (const Case& c : cases) {
         const auto rule = find_rule(*rules, c.tool, c.subject);
@@ -91,17 +91,17 @@ TEST(StandInWebUrl, RefusesOtherSchemesAndForms) {
         UrlFault fault;
     };
     const Case cases[] = {
-        {"ftp://h/a", UrlFault::UnsupportedScheme},
-        {"file:///C:/a", UrlFault::UnsupportedScheme},
-        {"h/a.zip", UrlFault::Malformed},
-        {"://h/a", UrlFault::Malformed},
-        {"http:///a", UrlFault::Malformed},
-        {"http://h/a%2", UrlFault::Malformed},
-        {"http://h/a%zz", UrlFault::Malformed},
-        {"http://h/../secret", UrlFault::Malformed},
-        {"http://h/a/%2E%2E/%2E%2E/x", UrlFault::Malformed},
-        {"http://h/C:/x", UrlFault::Malformed},
-        {"http://h/a%5C..%5Cx", UrlFault::Malformed},
+        {"ftp://h/a", UrlFault::unsupported_scheme},
+        {"file:///C:/a", UrlFault::unsupported_scheme},
+        {"h/a.zip", UrlFault::malformed},
+        {"://h/a", UrlFault::malformed},
+        {"http:///a", UrlFault::malformed},
+        {"http://h/a%2", UrlFault::malformed},
+        {"http://h/a%zz", UrlFault::malformed},
+        {"http://h/../secret", UrlFault::malformed},
+        {"http://h/a/%2E%2E/%2E%2E/x", UrlFault::malformed},
+        {"http://h/C:/x", UrlFault::malformed},
+        {"http://h/a%5C..%5Cx", UrlFault::malformed},
     };
     for (const Case& c : cases) {
         const auto mapped = web_relative_path(c.url);
