@@ -83,6 +83,18 @@ Status write_all(HANDLE file, Bytes bytes) {
     return {};
 }
 
+Status append_line(const std::string& path, std::string_view line) {
+    const UniqueFile file(::CreateFileW(widen(path).c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return last_system_error();
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+        return last_system_error();
+    return {};
+}
+
 Result<std::string> read_whole_file(const std::string& path) {
     auto file = open_for_reading(path);
     if (!file)

@@ -32,6 +32,11 @@ Result<std::size_t> read_some(HANDLE file, std::span<unsigned char> into);
 
 Status write_all(HANDLE file, Bytes bytes);
 
+// Appends the line to the file (created when missing) in one write on a
+// handle opened for appending only, so that processes appending at the same
+// time never overwrite or split each other's lines.
+Status append_line(const std::string& path, std::string_view line);
+
 Result<std::uint64_t> file_size(HANDLE file);
 
 bool is_directory(const std::string& path);

@@ -36,6 +36,10 @@ void ScopedVariable::set(const std::optional<std::string>& value) const {
         throw std::runtime_error("SetEnvironmentVariableW failed for " + narrow(name_));
 }
 
+std::string message_of(const Status& status) {
+    return status.ok() ? "" : status.error().message;
+}
+
 fs::path u8path(std::string_view text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }

@@ -4,6 +4,7 @@
 // and this process's environment (so every tool it starts) pointed at them
 // until the sandbox ends.
 
+#include "common/setup_error.hpp"
 #include "support/tool_starts.hpp"
 
 #include <filesystem>
@@ -28,6 +29,9 @@ class ScopedVariable {
     std::wstring name_;
     std::optional<std::wstring> old_;
 };
+
+// The error's message, or "" for success: what a table of cases compares.
+std::string message_of(const Status& status);
 
 // UTF-8 text as a path, and a path as UTF-8 text.
 std::filesystem::path u8path(std::string_view text);

@@ -10,10 +10,7 @@
 namespace velmora {
 namespace {
 namespace fs = std::filesystem;
-using test::read_bytes;
-using test::ToolSandbox;
-using test::u8text;
-using test::write_bytes;
+using namespace test;
 
 constexpr std::string_view abc_sha256 =
     "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
@@ -32,10 +29,6 @@ std::string upper(std::string_view text) {
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 32);
     return result;
-}
-
-std::string message_of(const Status& status) {
-    return status.ok() ? "" : status.error().message;
 }
 
 class Download : public ::testing::Test {

@@ -9,14 +9,7 @@
 namespace velmora {
 namespace {
 namespace fs = std::filesystem;
-using test::read_bytes;
-using test::ToolSandbox;
-using test::u8text;
-using test::write_bytes;
-
-std::string message_of(const Status& status) {
-    return status.ok() ? "" : status.error().message;
-}
+using namespace test;
 
 class Extract : public ::testing::Test {
   protected:

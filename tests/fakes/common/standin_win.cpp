@@ -4,7 +4,6 @@
 #include "work_times_win.hpp"
 
 #include "common/environment_win.hpp"
-#include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 #include "files/path_exists_win.hpp"
@@ -46,18 +45,7 @@ Status log_start(std::string_view tool, const std::vector<std::string>& argument
         return {};
     std::vector<std::string> items{std::string(tool)};
     items.insert(items.end(), arguments.begin(), arguments.end());
-    const std::string line = json_string_array(items) + "\n";
-    // FILE_APPEND_DATA alone makes every write land at the current end, so
-    // starts of several tools at once never overwrite or split each other.
-    UniqueFile file(::CreateFileW(log_path->c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return last_system_error();
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        return last_system_error();
-    return {};
+    return append_line(narrow(*log_path), json_string_array(items) + "\n");
 }
 
 Result<std::optional<Rule>> rule_for(std::string_view tool, std::string_view subject) {

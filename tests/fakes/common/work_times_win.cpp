@@ -4,8 +4,8 @@
 #include "work_times.hpp"
 
 #include "common/environment_win.hpp"
-#include "common/handle_win.hpp"
-#include "common/system_error_win.hpp"
+#include "common/text_win.hpp"
+#include "support/file_io_win.hpp"
 
 #include <windows.h>
 
@@ -19,7 +19,7 @@ namespace {
 
 struct Timing {
     std::string tool;
-    std::wstring path;
+    std::string path;
     std::int64_t start = 0;
 };
 
@@ -30,20 +30,6 @@ std::int64_t now_microseconds() {
     FILETIME now;
     ::GetSystemTimePreciseAsFileTime(&now);
     return unix_microseconds((std::uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-}
-
-// One write on an append-only handle, so that tools ending at the same time
-// never split each other's lines.
-Status append_line(const std::wstring& path, const std::string& line) {
-    const UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return last_system_error();
-    DWORD written = 0;
-    if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        return last_system_error();
-    return {};
 }
 
 void record_at_exit() {
@@ -58,7 +44,7 @@ void time_whole_work(std::string_view tool) {
     const auto path = environment_variable(L"VELMORA_STANDIN_TIMES");
     if (!path || path->empty() || timing)
         return;
-    timing = Timing{std::string(tool), *path, now_microseconds()};
+    timing = Timing{std::string(tool), narrow(*path), now_microseconds()};
     std::atexit(record_at_exit);
 }
 

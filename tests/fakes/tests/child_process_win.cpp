@@ -1,7 +1,7 @@
 #include "child_process_win.hpp"
 
 #include "common/command_line.hpp"
-#include "common/text_win.hpp"
+#include "process/launch_process_win.hpp"
 
 #include <windows.h>
 
@@ -11,49 +11,36 @@ namespace velmora::test {
 
 namespace {
 
-UniqueHandle inheritable(HANDLE handle) {
-    ::SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    return UniqueHandle(handle);
+template <class T> T checked(Result<T> result) {
+    if (!result)
+        throw std::runtime_error(result.error().message);
+    return std::move(*result);
+}
+
+// A pipe whose one end, for the child, is inheritable.
+UniqueHandle pipe_end_for_child(UniqueHandle& own_end, bool child_reads) {
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!::CreatePipe(&read_end, &write_end, nullptr, 0))
+        throw std::runtime_error("CreatePipe");
+    own_end.reset(child_reads ? write_end : read_end);
+    const HANDLE child_end = child_reads ? read_end : write_end;
+    ::SetHandleInformation(child_end, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return UniqueHandle(child_end);
 }
 
 } // namespace
 
+// Started by the program's own launch_process, as a tool is.
 Child::Child(const std::string& program, const std::vector<std::string>& arguments,
              bool hold_stdin) {
-    auto command_line = build_command_line(program, arguments);
-    if (!command_line)
-        throw std::runtime_error(command_line.error().message);
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!::CreatePipe(&read_end, &write_end, nullptr, 0))
-        throw std::runtime_error("CreatePipe");
-    stdout_reader_.reset(read_end);
-    UniqueHandle child_stdout = inheritable(write_end);
-    UniqueHandle child_stdin;
-    if (hold_stdin) {
-        if (!::CreatePipe(&read_end, &write_end, nullptr, 0))
-            throw std::runtime_error("CreatePipe");
-        stdin_writer_.reset(write_end);
-        child_stdin = inheritable(read_end);
-    } else {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        child_stdin.reset(::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
-                                        0, nullptr));
-    }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = child_stdin.get();
-    startup.hStdOutput = child_stdout.get();
-    startup.hStdError = child_stdout.get();
-    PROCESS_INFORMATION info{};
-    std::wstring line = widen(*command_line);
-    if (!::CreateProcessW(widen(program).c_str(), line.data(), nullptr, nullptr, TRUE,
-                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("CreateProcessW " + program + " (error " +
-                                 std::to_string(::GetLastError()) + ")");
-    process_.reset(info.hProcess);
-    ::CloseHandle(info.hThread);
+    const UniqueHandle output = pipe_end_for_child(stdout_reader_, false);
+    const UniqueFile null_input = checked(open_null_device(GENERIC_READ));
+    const UniqueHandle input =
+        hold_stdin ? pipe_end_for_child(stdin_writer_, true) : UniqueHandle();
+    const StandardStreams streams{hold_stdin ? input.get() : null_input.get(), output.get(),
+                                  output.get()};
+    process_ = checked(launch_process({program, checked(build_command_line(program, arguments)),
+                                       streams, nullptr, std::nullopt}));
 }
 
 bool Child::running() const {
@@ -66,10 +53,7 @@ ChildResult Child::finish() {
     DWORD read = 0;
     while (::ReadFile(stdout_reader_.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         result.output.append(buffer, read);
-    ::WaitForSingleObject(process_.get(), INFINITE);
-    DWORD code = 0;
-    ::GetExitCodeProcess(process_.get(), &code);
-    result.exit_code = code;
+    result.exit_code = checked(wait_for_exit_code(process_.get()));
     return result;
 }
 
