@@ -140,7 +140,7 @@ TEST_F(StandInTools, TarExtractsReplacingFilesAndLeavingOthers) {
     make_directories(destination);
     write_file(join_path(destination, "top.txt"), "old top, longer than the new one");
     write_file(join_path(destination, "keep.txt"), "kept");
-    const auto result = run(stand_in("tar.exe"), {"-xf", archive, "-C", destination});
+    const auto result = run(stand_in("tar.exe"), tar_arguments(archive, destination));
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     expect_sample_extracted(destination);
     EXPECT_EQ(read_file(join_path(destination, "keep.txt")), "kept");
@@ -151,7 +151,7 @@ TEST_F(StandInTools, TarReadsAZipThatCMakeWrote) {
         join_path(build_directory(), "tests\\fakes\\tests\\zip-fixture\\tree.zip");
     const std::string destination = path("dest");
     make_directories(destination);
-    const auto result = run(stand_in("tar.exe"), {"-xf", fixture, "-C", destination});
+    const auto result = run(stand_in("tar.exe"), tar_arguments(fixture, destination));
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     EXPECT_EQ(read_file(join_path(destination, "tree\\top.txt")), "top level\n");
     const std::string leaf = must_read(join_path(destination, "tree\\nested\\deeper\\leaf.txt"));
@@ -184,7 +184,7 @@ TEST_F(StandInTools, TarRefusesBadArchivesAndDestinations) {
         const std::string destination = join_path(folder, "dest");
         if (c.make_destination)
             make_directories(destination);
-        EXPECT_EQ(run(stand_in("tar.exe"), {"-xf", archive, "-C", destination}).exit_code,
+        EXPECT_EQ(run(stand_in("tar.exe"), tar_arguments(archive, destination)).exit_code,
                   c.exit_code)
             << c.name;
         EXPECT_FALSE(exists(join_path(folder, "evil.txt"))) << c.name;
