@@ -128,6 +128,18 @@ StartOutcome start_stand_in(std::string_view tool, const std::vector<std::string
     return {apply_common_action(*rule), *rule};
 }
 
+RequestStart start_request_tool(std::string_view tool, const std::vector<std::string>& arguments,
+                                ArgumentForm form, std::string_view source_name) {
+    const auto request = read_request(form, arguments);
+    auto start =
+        start_stand_in(tool, arguments, request ? request->source : joined_arguments(arguments));
+    if (!start.exit_code && !request) {
+        report(tool, "expected " + joined_arguments(form(source_name, "DEST")));
+        start.exit_code = 2;
+    }
+    return {start.exit_code, request.value_or(ToolRequest{}), start.rule};
+}
+
 Status write_stdout(std::string_view bytes) {
     const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (output == nullptr || output == INVALID_HANDLE_VALUE)

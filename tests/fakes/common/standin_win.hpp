@@ -3,6 +3,7 @@
 // and carry out the rule actions that do not depend on the tool.
 
 #include "rules.hpp"
+#include "tool_request.hpp"
 
 #include "common/setup_error.hpp"
 
@@ -46,6 +47,18 @@ struct StartOutcome {
 };
 StartOutcome start_stand_in(std::string_view tool, const std::vector<std::string>& arguments,
                             std::string_view subject);
+
+// start_stand_in for a tool whose one accepted form is the program's
+// argument list `form`, the request's source (named `source_name` in the
+// usage message) being the rules' subject. A list of another form ends the
+// tool with 2, curl's and tar's usage error.
+struct RequestStart {
+    std::optional<std::uint32_t> exit_code;
+    ToolRequest request;
+    std::optional<Rule> rule;
+};
+RequestStart start_request_tool(std::string_view tool, const std::vector<std::string>& arguments,
+                                ArgumentForm form, std::string_view source_name);
 
 // Writes bytes to standard output unchanged (no newline translation).
 Status write_stdout(std::string_view bytes);

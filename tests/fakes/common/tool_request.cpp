@@ -1,7 +1,5 @@
 #include "tool_request.hpp"
 
-#include "process/tool_commands.hpp"
-
 namespace velmora {
 namespace {
 
@@ -28,12 +26,9 @@ std::optional<ToolRequest> match(const std::vector<std::string>& shape,
 
 } // namespace
 
-std::optional<ToolRequest> curl_request(const std::vector<std::string>& arguments) {
-    return match(curl_arguments(source_mark, target_mark), arguments);
-}
-
-std::optional<ToolRequest> tar_request(const std::vector<std::string>& arguments) {
-    return match(tar_arguments(source_mark, target_mark), arguments);
+std::optional<ToolRequest> read_request(ArgumentForm form,
+                                        const std::vector<std::string>& arguments) {
+    return match(form(source_mark, target_mark), arguments);
 }
 
 } // namespace velmora

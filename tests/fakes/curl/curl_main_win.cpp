@@ -3,7 +3,6 @@
 // the argument list that the program's curl_arguments makes.
 
 #include "standin_win.hpp"
-#include "tool_request.hpp"
 #include "web_serve_win.hpp"
 
 #include "process/tool_commands.hpp"
@@ -12,9 +11,8 @@ namespace {
 
 constexpr std::string_view tool = "curl.exe";
 
-// curl's own codes.
+// curl's own codes (its usage error, 2, comes from start_request_tool).
 constexpr int unsupported_protocol = 1;
-constexpr int usage_error = 2;
 constexpr int malformed_url = 3;
 constexpr int host_unresolved = 6;
 constexpr int write_error = 23;
@@ -43,15 +41,8 @@ int exit_code_of(velmora::ServeResult result) {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace velmora;
-    const std::vector<std::string> args = utf8_arguments(argc, argv);
-    const auto request = curl_request(args);
-    const auto start =
-        start_stand_in(tool, args, request ? request->source : joined_arguments(args));
+    const auto start = start_request_tool(tool, utf8_arguments(argc, argv), curl_arguments, "URL");
     if (start.exit_code)
         return static_cast<int>(*start.exit_code);
-    if (!request) {
-        report(tool, "expected " + joined_arguments(curl_arguments("URL", "DEST")));
-        return usage_error;
-    }
-    return exit_code_of(serve_url(request->source, request->target, start.rule));
+    return exit_code_of(serve_url(start.request.source, start.request.target, start.rule));
 }

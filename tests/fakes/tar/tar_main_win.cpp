@@ -3,7 +3,6 @@
 // the system's bsdtar-based tar.exe does.
 
 #include "standin_win.hpp"
-#include "tool_request.hpp"
 #include "zip_extract_win.hpp"
 
 #include "process/tool_commands.hpp"
@@ -16,17 +15,11 @@ constexpr std::string_view tool = "tar.exe";
 
 int wmain(int argc, wchar_t** argv) {
     using namespace velmora;
-    const std::vector<std::string> args = utf8_arguments(argc, argv);
-    const auto request = tar_request(args);
     const auto start =
-        start_stand_in(tool, args, request ? request->source : joined_arguments(args));
+        start_request_tool(tool, utf8_arguments(argc, argv), tar_arguments, "ARCHIVE");
     if (start.exit_code)
         return static_cast<int>(*start.exit_code);
-    if (!request) {
-        report(tool, "expected " + joined_arguments(tar_arguments("ARCHIVE", "DEST")));
-        return 2;
-    }
-    if (auto extracted = extract_zip(request->source, request->target); !extracted) {
+    if (auto extracted = extract_zip(start.request.source, start.request.target); !extracted) {
         report(tool, extracted.error().message);
         return 1;
     }
