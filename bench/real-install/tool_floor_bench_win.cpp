@@ -1,7 +1,8 @@
 // The floor of a headless install: the seven tool commands that an install
-// runs, one after another and with the same arguments, and the digests of the
-// same three archives in the same 1 MiB reads, with nothing else around them:
-// no manifest read, no folder removed or renamed, no copy, no state file.
+// runs, one after another and with the same arguments (the program's own
+// curl_arguments and tar_arguments), and the digests of the same three
+// archives in the same 1 MiB reads, with nothing else around them: no
+// manifest read, no folder removed or renamed, no copy, no state file.
 // What any setup program pays under the same Wine for the same work.
 //
 //   bench_tool_floor.exe WORK DEST MANIFEST_URL RUNTIME_URL DESKTOP_URL LAUNCHER_URL
@@ -17,6 +18,7 @@
 #include "common/text_win.hpp"
 #include "install/digest_win.hpp"
 #include "install/download_messages.hpp"
+#include "process/tool_commands.hpp"
 
 #include <windows.h>
 
@@ -67,13 +69,12 @@ void run_tool(const std::string& name, const std::vector<std::string>& arguments
 }
 
 void fetch(const std::string& url, const std::string& file) {
-    run_tool("curl.exe", {"--fail", "--location", "--retry", "3", "--connect-timeout", "20",
-                          "--output", file, url});
+    run_tool("curl.exe", curl_arguments(url, file));
 }
 
 void unpack(const std::string& archive, const std::string& folder) {
     ::CreateDirectoryW(widen(folder).c_str(), nullptr);
-    run_tool("tar.exe", {"-xf", archive, "-C", folder});
+    run_tool("tar.exe", tar_arguments(archive, folder));
 }
 
 void print_digest(const std::string& file, DigestAlgorithm algorithm) {

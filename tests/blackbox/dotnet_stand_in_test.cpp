@@ -2,9 +2,9 @@
 // from the record must be exactly what the starting side chose, or the game
 // launch tests would prove nothing.
 #include "common/path.hpp"
-#include "harness/dotnet_record.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/dotnet_record.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

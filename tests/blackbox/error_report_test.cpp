@@ -4,9 +4,9 @@
 // which the program reports as "Download failed with exit code N".
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/fault_injection.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/fault_injection.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/fault_injection.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
+#include "support/fault_injection.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
 
 #include <gtest/gtest.h>
 

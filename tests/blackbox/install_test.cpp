@@ -5,8 +5,9 @@
 
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
+#include "process/tool_commands.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
 
 #include <gtest/gtest.h>
 
@@ -170,8 +171,17 @@ void runtime_only(const InstallFixture& fx, DWORD) {
     EXPECT_FALSE(exists(fx.state_file()));
 }
 
+// The log of a full install up to the launcher's download, which PowerShell tries again.
+Lines launcher_download_falls_back(const InstallFixture& fx, DWORD pid) {
+    Lines lines = first_lines(full_install_log(fx, pid, version), 6);
+    lines.push_back(
+        powershell_download_line(fx.url_of("releases/VelmoraLauncher-1.4.0.zip"),
+                                 join_path(fx.work_directory(pid), "VelmoraLauncher-1.4.0.zip")));
+    return lines;
+}
+
 Release without(Release release, std::string_view name) {
-    std::erase_if(release.runtime, [&](const ZipEntry& e) { return e.name == name; });
+    std::erase_if(release.runtime, [&](const ZipItem& e) { return e.name == name; });
     return release;
 }
 
@@ -243,10 +253,7 @@ const Failure failures[] = {
          lines.resize(4);
          const std::string archive = join_path(fx.work_directory(pid), "dotnet-runtime.zip");
          const std::string staging = fx.staging_directory(fx.runtime_directory(version), pid);
-         lines.push_back({"powershell.exe", "-NoProfile", "-NonInteractive", "-ExecutionPolicy",
-                          "Bypass", "-Command",
-                          "$ErrorActionPreference='Stop'; Expand-Archive -LiteralPath '" + archive +
-                              "' -DestinationPath '" + staging + "' -Force"});
+         lines.push_back(powershell_line(expand_archive_command(archive, staging)));
          return lines;
      },
      [](const InstallFixture& fx, DWORD pid) {
@@ -261,14 +268,7 @@ const Failure failures[] = {
                       "powershell.exe VelmoraLauncher status 404\n");
          return std::string("Download failed with exit code 1");
      },
-     [](const InstallFixture& fx, DWORD pid) {
-         Lines lines = first_lines(full_install_log(fx, pid, version), 6);
-         lines.push_back(powershell_download_line(
-             fx.url_of("releases/VelmoraLauncher-1.4.0.zip"),
-             join_path(fx.work_directory(pid), "VelmoraLauncher-1.4.0.zip")));
-         return lines;
-     },
-     runtime_only},
+     launcher_download_falls_back, runtime_only},
     {"LauncherFailureKeepsTheEarlierState",
      [](InstallFixture& fx) {
          fx.publish(standard_release());
@@ -276,13 +276,7 @@ const Failure failures[] = {
          fx.set_rules("curl.exe VelmoraLauncher exit 7\npowershell.exe VelmoraLauncher exit 1\n");
          return std::string("Download failed with exit code 1");
      },
-     [](const InstallFixture& fx, DWORD pid) {
-         Lines lines = first_lines(full_install_log(fx, pid, version), 6);
-         lines.push_back(powershell_download_line(
-             fx.url_of("releases/VelmoraLauncher-1.4.0.zip"),
-             join_path(fx.work_directory(pid), "VelmoraLauncher-1.4.0.zip")));
-         return lines;
-     },
+     launcher_download_falls_back,
      [](const InstallFixture& fx, DWORD) {
          EXPECT_EQ(tree_of(fx.runtime_directory(version)), standard_runtime_tree(version));
          EXPECT_EQ(read_file(fx.state_file()), "earlier state");

@@ -2,9 +2,9 @@
 // out, below a root whose path has blanks, an apostrophe and non-ASCII
 // letters; the stand-in host records how the game was started.
 #include "common/path.hpp"
-#include "harness/dotnet_record.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/dotnet_record.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -177,7 +177,7 @@ TEST_P(LaunchFailure, IsShownInTheErrorBoxAndTheHostNeverStarts) {
     ASSERT_EQ(box.buttons.size(), 1u);
     EXPECT_EQ(box.buttons.front().id, IDOK);
     EXPECT_EQ(box.buttons.front().text, "OK");
-    EXPECT_EQ(box.icon, MessageBoxIcon::Error) << icon_name(box.icon);
+    EXPECT_EQ(box.icon, MessageBoxIcon::error) << icon_name(box.icon);
     EXPECT_FALSE(box.has_owner);
     EXPECT_FALSE(exists(installation.log())) << "the host was started";
 }

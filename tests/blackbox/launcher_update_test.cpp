@@ -4,9 +4,9 @@
 // process of the test's own that the program must wait for.
 
 #include "common/path.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
-#include "harness/process_run.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -15,7 +15,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <thread>
 
 namespace velmora::test {
@@ -53,9 +52,9 @@ class LauncherUpdate : public ::testing::Test {
         write_file(join_path(launcher_, "Launcher.dll"), "old launcher");
         write_file(join_path(launcher_, "settings.json"), "kept");
         write_state_file(install_root_, runtime_, launcher_);
-        write_file(archive_, stored_zip({{"VelmoraGame.dll", "new game"},
-                                         {"Launcher.dll", "new launcher"},
-                                         {"lang/de.json", "{}"}}));
+        write_file(archive_, make_zip({{"VelmoraGame.dll", "new game"},
+                                       {"Launcher.dll", "new launcher"},
+                                       {"lang/de.json", "{}"}}));
     }
 
     std::string log_file() const { return join_path(root_, "starts.log"); }
@@ -88,12 +87,9 @@ class LauncherUpdate : public ::testing::Test {
     // which the program does not wait for, is left out unless asked for.
     std::vector<Strings> starts(bool with_host = false) const {
         std::vector<Strings> lines;
-        std::istringstream text(read_file(log_file()).value_or(""));
-        for (std::string line; std::getline(text, line);) {
-            auto start = nlohmann::json::parse(line).get<Strings>();
+        for (auto& start : read_start_log(log_file()))
             if (with_host || start.at(0) != "dotnet.exe")
                 lines.push_back(std::move(start));
-        }
         return lines;
     }
     static std::size_t count_of(const std::vector<Strings>& starts, const std::string& tool) {
@@ -287,7 +283,7 @@ TEST_F(LauncherUpdate, MalformedRequestsAreShownAndNothingRuns) {
         const auto& box = result.message_boxes[0];
         EXPECT_EQ(box.caption, "Velmora Setup") << label;
         EXPECT_EQ(box.text, message) << label;
-        EXPECT_EQ(box.icon, MessageBoxIcon::Error) << label;
+        EXPECT_EQ(box.icon, MessageBoxIcon::error) << label;
         EXPECT_EQ(box.buttons.size(), 1u) << label;
     }
     EXPECT_FALSE(exists(log_file())) << "no tool ran";

@@ -4,8 +4,8 @@
 // install.
 
 #include "common/path.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // its own: each icon must be told apart from the others, and the buttons,
 // text and owner read as shown, or the error-box tests could pass on a lie.
 #include "common/text_win.hpp"
-#include "harness/message_box.hpp"
+#include "support/message_box.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -67,18 +67,18 @@ const std::vector<std::pair<std::string, int>> ok_only{{"OK", IDOK}};
 INSTANTIATE_TEST_SUITE_P(
     Boxes, MessageBoxProbe,
     ::testing::Values(
-        BoxCase{"Error", MB_OK | MB_ICONERROR, false, MessageBoxIcon::Error, ok_only, IDOK},
-        BoxCase{"Warning", MB_OK | MB_ICONWARNING, false, MessageBoxIcon::Warning, ok_only, IDOK},
-        BoxCase{"Information", MB_OK | MB_ICONINFORMATION, false, MessageBoxIcon::Information,
+        BoxCase{"Error", MB_OK | MB_ICONERROR, false, MessageBoxIcon::error, ok_only, IDOK},
+        BoxCase{"Warning", MB_OK | MB_ICONWARNING, false, MessageBoxIcon::warning, ok_only, IDOK},
+        BoxCase{"Information", MB_OK | MB_ICONINFORMATION, false, MessageBoxIcon::information,
                 ok_only, IDOK},
         BoxCase{"Question",
                 MB_YESNO | MB_ICONQUESTION,
                 false,
-                MessageBoxIcon::Question,
+                MessageBoxIcon::question,
                 {{"&Yes", IDYES}, {"&No", IDNO}},
                 IDNO},
-        BoxCase{"NoIcon", MB_OK, false, MessageBoxIcon::None, ok_only, IDOK},
-        BoxCase{"Owned", MB_OK | MB_ICONERROR, true, MessageBoxIcon::Error, ok_only, IDOK}),
+        BoxCase{"NoIcon", MB_OK, false, MessageBoxIcon::none, ok_only, IDOK},
+        BoxCase{"Owned", MB_OK | MB_ICONERROR, true, MessageBoxIcon::error, ok_only, IDOK}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

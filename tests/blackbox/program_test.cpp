@@ -1,5 +1,5 @@
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
+#include "support/harness.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

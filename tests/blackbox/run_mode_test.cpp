@@ -5,15 +5,15 @@
 //   launch mode       the box "Velmora is not installed. Run its setup first."
 //   interactive mode  the setup window, which the test closes
 #include "common/path.hpp"
-#include "harness/harness.hpp"
-#include "harness/process_run.hpp"
+#include "support/harness.hpp"
+#include "support/process_run.hpp"
 
 #include <gtest/gtest.h>
 
 namespace velmora::test {
 namespace {
 
-enum class Mode { Headless, Handoff, Launch, Interactive, Unclear };
+enum class Mode { headless, handoff, launch, interactive, unclear };
 
 std::ostream& operator<<(std::ostream& out, Mode mode) {
     constexpr const char* names[] = {"headless install", "update hand-off", "launch", "interactive",
@@ -26,19 +26,19 @@ constexpr const char* setup_window_class = "VelmoraSetupWindow";
 Mode observed_mode(const RunResult& run, bool report_written) {
     const bool quiet = run.message_boxes.empty() && run.closed_windows.empty();
     if (run.exit_code == 1 && quiet && report_written)
-        return Mode::Headless;
+        return Mode::headless;
     if (run.exit_code != 0 || report_written)
-        return Mode::Unclear;
+        return Mode::unclear;
     if (run.message_boxes.size() == 1 && run.closed_windows.empty()) {
         const std::string& text = run.message_boxes.front().text;
         if (text == "Invalid launcher update request.")
-            return Mode::Handoff;
+            return Mode::handoff;
         if (text == "Velmora is not installed. Run its setup first.")
-            return Mode::Launch;
+            return Mode::launch;
     }
     if (run.message_boxes.empty() && run.closed_windows.size() == 1)
-        return Mode::Interactive;
-    return Mode::Unclear;
+        return Mode::interactive;
+    return Mode::unclear;
 }
 
 struct ModeCase {
@@ -86,30 +86,30 @@ const std::vector<std::string> none;
 INSTANTIATE_TEST_SUITE_P(
     Cases, RunMode,
     ::testing::Values(
-        ModeCase{"NoArguments", "setup.exe", none, Mode::Interactive},
-        ModeCase{"OwnNameVelmora", "Velmora.exe", none, Mode::Launch},
-        ModeCase{"OwnNameUpperCase", "VELMORA.EXE", none, Mode::Launch},
-        ModeCase{"OwnNameLowerCase", "velmora.exe", none, Mode::Launch},
-        ModeCase{"OwnNameLongerIsNoMatch", "Velmora2.exe", none, Mode::Interactive},
+        ModeCase{"NoArguments", "setup.exe", none, Mode::interactive},
+        ModeCase{"OwnNameVelmora", "Velmora.exe", none, Mode::launch},
+        ModeCase{"OwnNameUpperCase", "VELMORA.EXE", none, Mode::launch},
+        ModeCase{"OwnNameLowerCase", "velmora.exe", none, Mode::launch},
+        ModeCase{"OwnNameLongerIsNoMatch", "Velmora2.exe", none, Mode::interactive},
         ModeCase{
-            "OwnNameWithHeadlessSwitch", "Velmora.exe", {"--install-headless"}, Mode::Headless},
+            "OwnNameWithHeadlessSwitch", "Velmora.exe", {"--install-headless"}, Mode::headless},
         ModeCase{
-            "OwnNameWithUpdateSwitch", "Velmora.exe", {"--apply-launcher-update"}, Mode::Handoff},
-        ModeCase{"OwnNameWithOtherWord", "Velmora.exe", {"foo"}, Mode::Launch},
-        ModeCase{"HeadlessSwitch", "setup.exe", {"--install-headless"}, Mode::Headless},
-        ModeCase{"UpdateSwitch", "setup.exe", {"--apply-launcher-update"}, Mode::Handoff},
-        ModeCase{"LaunchSwitch", "setup.exe", {"--launch"}, Mode::Launch},
+            "OwnNameWithUpdateSwitch", "Velmora.exe", {"--apply-launcher-update"}, Mode::handoff},
+        ModeCase{"OwnNameWithOtherWord", "Velmora.exe", {"foo"}, Mode::launch},
+        ModeCase{"HeadlessSwitch", "setup.exe", {"--install-headless"}, Mode::headless},
+        ModeCase{"UpdateSwitch", "setup.exe", {"--apply-launcher-update"}, Mode::handoff},
+        ModeCase{"LaunchSwitch", "setup.exe", {"--launch"}, Mode::launch},
         ModeCase{"LaunchWithFurtherArguments",
                  "setup.exe",
                  {"--launch", "x", "--install-headless"},
-                 Mode::Launch},
-        ModeCase{"LaunchCapitalised", "setup.exe", {"--Launch"}, Mode::Interactive},
-        ModeCase{"LaunchWithValue", "setup.exe", {"--launch=1"}, Mode::Interactive},
-        ModeCase{"LaunchSingleDash", "setup.exe", {"-launch"}, Mode::Interactive},
-        ModeCase{"LaunchWithBlank", "setup.exe", {"--launch "}, Mode::Interactive},
+                 Mode::launch},
+        ModeCase{"LaunchCapitalised", "setup.exe", {"--Launch"}, Mode::interactive},
+        ModeCase{"LaunchWithValue", "setup.exe", {"--launch=1"}, Mode::interactive},
+        ModeCase{"LaunchSingleDash", "setup.exe", {"-launch"}, Mode::interactive},
+        ModeCase{"LaunchWithBlank", "setup.exe", {"--launch "}, Mode::interactive},
         ModeCase{
-            "HeadlessAsElementTwo", "setup.exe", {"foo", "--install-headless"}, Mode::Interactive},
-        ModeCase{"EmptyElementOne", "setup.exe", {""}, Mode::Interactive}),
+            "HeadlessAsElementTwo", "setup.exe", {"foo", "--install-headless"}, Mode::interactive},
+        ModeCase{"EmptyElementOne", "setup.exe", {""}, Mode::interactive}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,11 +2,11 @@
 // beside it, its window driven from here by window messages.
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
-#include "harness/message_box.hpp"
-#include "harness/process_run.hpp"
-#include "harness/window_driver.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
+#include "support/message_box.hpp"
+#include "support/process_run.hpp"
+#include "support/window_driver.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -279,7 +279,7 @@ TEST_F(SetupWindowTest, FailedInstallShowsTheErrorBoxAndAnotherPressRunsAgain) {
         const auto box = wait_for_error_box();
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, download_failure);
-        EXPECT_EQ(box->icon, MessageBoxIcon::Error);
+        EXPECT_EQ(box->icon, MessageBoxIcon::error);
         EXPECT_FALSE(box->has_owner);
         ASSERT_EQ(box->buttons.size(), 1u);
         EXPECT_EQ(box->buttons[0].id, IDOK);

@@ -6,8 +6,8 @@
 // that reach the fallback. Every case ends with a good run that repairs.
 
 #include "common/path.hpp"
-#include "harness/harness.hpp"
-#include "harness/install_fixture.hpp"
+#include "support/harness.hpp"
+#include "support/install_fixture.hpp"
 
 #include <algorithm>
 #include <cstdlib>
@@ -74,7 +74,7 @@ void expect_game_starts(const InstallFixture& fx) {
 void expect_update_applied(const InstallFixture& fx) {
     const std::string archive = join_path(fx.folder, "Jo's update\\launcher 1.5.zip");
     write_file(archive,
-               stored_zip({{"VelmoraGame.dll", "VelmoraGame 1.5.0"}, {"lang/d\u00e9.json", "{}"}}));
+               make_zip({{"VelmoraGame.dll", "VelmoraGame 1.5.0"}, {"lang/d\u00e9.json", "{}"}}));
     RunOptions options = fx.install_options();
     options.arguments = {"--apply-launcher-update", "0", archive, fx.launcher_directory()};
     const RunResult result = run_program(options);
@@ -98,7 +98,7 @@ struct Case {
     std::string name;
     std::string root_name = "root";
     std::string temp_name = "temp"; // the work folder, and so curl's --output, lie below it
-    std::string rules = "{}"; // the server's serve-rules.json
+    std::string rules = "{}";       // the server's serve-rules.json
     std::function<void(Release&)> shape = [](Release&) {};
     std::function<void(const InstallFixture&)> damage = [](const InstallFixture&) {};
     std::string report = ""; // empty when the install succeeds

@@ -5,12 +5,28 @@
 namespace velmora {
 namespace {
 
-TEST(ToolCommands, CurlGetsNineArgumentsWithThePathsUnchanged) {
-    const std::string destination = "C:\\Users\\O'Brien [x]\\$(calc) `a`;b\\f\xC3\xA9.zip";
-    const std::vector<std::string> expected = {
-        "--fail",    "--location",          "--retry", "3", "--connect-timeout", "20", "--output",
-        destination, "https://host/a b?q=1"};
-    EXPECT_EQ(curl_arguments("https://host/a b?q=1", destination), expected);
+// Whatever characters they hold, the destination and the URL reach curl
+// unchanged as its last two arguments, and the arguments before them are the
+// same for every download.
+TEST(ToolCommands, CurlGetsTheDestinationAndUrlUnchangedAsItsLastTwoArguments) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\Users\\O'Brien [x]\\$(calc) `a`;b\\f\xC3\xA9.zip", "https://host/a b?q=1"},
+        {"--output", "--fail"},
+        {"C:\\dir with \"quotes\" and a trailing backslash\\", "https://h/it's%20\xE2\x80\xA6"},
+        {"", ""},
+    };
+    const auto leading = [](std::vector<std::string> arguments) {
+        arguments.resize(arguments.size() - 2);
+        return arguments;
+    };
+    const auto first = curl_arguments(cases[0].second, cases[0].first);
+    for (const auto& [destination, url] : cases) {
+        const auto arguments = curl_arguments(url, destination);
+        ASSERT_GE(arguments.size(), 2u) << url;
+        EXPECT_EQ(arguments[arguments.size() - 2], destination);
+        EXPECT_EQ(arguments.back(), url);
+        EXPECT_EQ(leading(arguments), leading(first)) << url;
+    }
 }
 
 TEST(ToolCommands, TarGetsFourArgumentsWithThePathsUnchanged) {

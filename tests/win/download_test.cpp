@@ -3,17 +3,14 @@
 #include "common/system_error_win.hpp"
 #include "install/digest_win.hpp"
 #include "install/download_messages.hpp"
-#include "tool_sandbox.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 
 namespace velmora {
 namespace {
 namespace fs = std::filesystem;
-using test::read_bytes;
-using test::ToolSandbox;
-using test::u8text;
-using test::write_bytes;
+using namespace test;
 
 constexpr std::string_view abc_sha256 =
     "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
@@ -32,20 +29,6 @@ std::string upper(std::string_view text) {
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 32);
     return result;
-}
-
-std::string message_of(const Status& status) {
-    return status.ok() ? "" : status.error().message;
-}
-
-std::vector<std::string> curl_start(const std::string& destination, const std::string& url) {
-    return {"curl.exe",          "--fail", "--location", "--retry",   "3",
-            "--connect-timeout", "20",     "--output",   destination, url};
-}
-
-std::vector<std::string> powershell_start(const std::string& command) {
-    return {"powershell.exe", "-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass",
-            "-Command",       command};
 }
 
 class Download : public ::testing::Test {
@@ -70,7 +53,7 @@ TEST_F(Download, CurlSuccessLeavesPowerShellUnstarted) {
     EXPECT_EQ(read_bytes(test::u8path(target)), "archive bytes");
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(starts[0], curl_start(target, url));
+    EXPECT_EQ(starts[0], test::curl_line(target, url));
 }
 
 TEST_F(Download, PowerShellTakesOverWhenCurlFails) {
@@ -121,13 +104,8 @@ TEST_F(Download, AwkwardDestinationReachesCurlUnchangedAndPowerShellQuoted) {
     EXPECT_EQ(read_bytes(test::u8path(target)), "archive bytes");
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[0], curl_start(target, url));
-    std::string quoted;
-    for (const char c : target)
-        quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    EXPECT_EQ(starts[1], powershell_start("$ErrorActionPreference='Stop'; Invoke-WebRequest "
-                                          "-UseBasicParsing -Uri '" +
-                                          url + "' -OutFile '" + quoted + "'"));
+    EXPECT_EQ(starts[0], test::curl_line(target, url));
+    EXPECT_EQ(starts[1], test::powershell_download_line(url, target));
 }
 
 TEST_F(Download, ParentThatCannotBeCreatedIsTheOsError) {

@@ -1,40 +1,23 @@
 #include "install/extract_win.hpp"
 
-#include "tool_sandbox.hpp"
+#include "process/tool_commands.hpp"
+#include "support/tool_sandbox.hpp"
+#include "support/zip_writer.hpp"
 
 #include <gtest/gtest.h>
 
 namespace velmora {
 namespace {
 namespace fs = std::filesystem;
-using test::read_bytes;
-using test::ToolSandbox;
-using test::u8text;
-using test::write_bytes;
-
-std::string message_of(const Status& status) {
-    return status.ok() ? "" : status.error().message;
-}
-
-std::vector<std::string> powershell_start(const std::string& command) {
-    return {"powershell.exe", "-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass",
-            "-Command",       command};
-}
-
-std::string doubled_quotes(std::string_view text) {
-    std::string result;
-    for (const char c : text)
-        result += c == '\'' ? std::string("''") : std::string(1, c);
-    return result;
-}
+using namespace test;
 
 class Extract : public ::testing::Test {
   protected:
     std::string archive(std::string_view name = "launcher.zip") {
         const fs::path path = sandbox.root() / test::u8path(name);
-        write_bytes(path, test::stored_zip({{"bin/", ""},
-                                            {"bin/VelmoraGame.dll", "game"},
-                                            {"readme.txt", "new readme"}}));
+        write_bytes(path, test::make_zip({{"bin/", ""},
+                                          {"bin/VelmoraGame.dll", "game"},
+                                          {"readme.txt", "new readme"}}));
         return u8text(path);
     }
     void expect_extracted(const fs::path& destination) {
@@ -54,8 +37,7 @@ TEST_F(Extract, TarUnpacksIntoANewDeepDestination) {
     expect_extracted(destination);
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 1u);
-    const std::vector<std::string> expected = {"tar.exe", "-xf", source, "-C", u8text(destination)};
-    EXPECT_EQ(starts[0], expected);
+    EXPECT_EQ(starts[0], test::tar_line(source, u8text(destination)));
 }
 
 TEST_F(Extract, ExpandArchiveStandsInForAMissingTar) {
@@ -119,12 +101,9 @@ TEST_F(Extract, AwkwardArchivePathReachesTarUnchangedAndPowerShellQuoted) {
     expect_extracted(destination);
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 2u);
-    const std::vector<std::string> tar = {"tar.exe", "-xf", source, "-C", u8text(destination)};
-    EXPECT_EQ(starts[0], tar);
-    EXPECT_EQ(starts[1], powershell_start("$ErrorActionPreference='Stop'; Expand-Archive "
-                                          "-LiteralPath '" +
-                                          doubled_quotes(source) + "' -DestinationPath '" +
-                                          doubled_quotes(u8text(destination)) + "' -Force"));
+    EXPECT_EQ(starts[0], test::tar_line(source, u8text(destination)));
+    EXPECT_EQ(starts[1],
+              test::powershell_line(expand_archive_command(source, u8text(destination))));
 }
 
 TEST_F(Extract, DestinationThatCannotBeCreatedIsTheOsError) {

@@ -1,6 +1,7 @@
 #include "process/tool_runner_win.hpp"
 
-#include "tool_sandbox.hpp"
+#include "support/harness.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -97,9 +98,10 @@ TEST(ProcessRunner, OwnFolderThenSystemFolderThenWindowsFolderThenPath) {
     // A copy beside this test program, under a name nothing else uses, wins
     // over the same name on PATH.
     const std::string unique = "velmora-order-" + std::to_string(::GetCurrentProcessId()) + ".exe";
-    fs::copy_file(test::stand_in_folder() / "curl.exe", sandbox.tools() / unique);
-    const fs::path beside = test::own_folder() / unique;
-    fs::copy_file(test::stand_in_folder() / "curl.exe", beside);
+    const fs::path curl = test::u8path(test::stand_in("curl.exe"));
+    fs::copy_file(curl, sandbox.tools() / unique);
+    const fs::path beside = test::u8path(test::own_folder()) / unique;
+    fs::copy_file(curl, beside);
     const auto found_beside = find_tool(unique);
     fs::remove(beside);
     ASSERT_TRUE(found_beside.ok()) << found_beside.error().message;
@@ -145,10 +147,7 @@ TEST(ProcessRunner, PowerShellGetsItsFixedSwitchesAndOneCommandArgument) {
     EXPECT_EQ(exit_code_of(run_powershell(command)), 0u);
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 1u);
-    const std::vector<std::string> expected = {
-        "powershell.exe", "-NoProfile", "-NonInteractive", "-ExecutionPolicy", "Bypass",
-        "-Command",       command};
-    EXPECT_EQ(starts[0], expected);
+    EXPECT_EQ(starts[0], test::powershell_line(command));
 }
 
 } // namespace

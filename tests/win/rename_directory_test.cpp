@@ -2,7 +2,7 @@
 
 #include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"
-#include "tool_sandbox.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,8 +1,8 @@
 #include "process/tool_capture_win.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
-#include "tool_sandbox.hpp"
+#include "support/harness.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,18 +26,10 @@ constexpr std::string_view probe = "velmora-capture-probe.exe";
 // probes started meanwhile.
 class CaptureSandbox : public ToolSandbox {
   public:
-    explicit CaptureSandbox(const std::optional<std::wstring>& mode)
-        : saved_mode_(environment_variable(L"VELMORA_STANDIN_TASKLIST")) {
-        fs::copy_file(test::stand_in_folder() / "tasklist.exe", tools() / probe);
-        ::SetEnvironmentVariableW(L"VELMORA_STANDIN_TASKLIST", mode ? mode->c_str() : nullptr);
+    explicit CaptureSandbox(const std::optional<std::string>& mode) {
+        fs::copy_file(test::u8path(test::stand_in("tasklist.exe")), tools() / probe);
+        set_tasklist_mode(mode);
     }
-    ~CaptureSandbox() {
-        ::SetEnvironmentVariableW(L"VELMORA_STANDIN_TASKLIST",
-                                  saved_mode_ ? saved_mode_->c_str() : nullptr);
-    }
-
-  private:
-    std::optional<std::wstring> saved_mode_;
 };
 
 const std::vector<std::string> query_42 = {"/FI", "PID eq 42", "/NH"};
@@ -57,7 +49,7 @@ Result<CapturedRun> capture_within(std::chrono::seconds limit, std::string_view 
 
 TEST(ToolCapture, DrainsMoreThanAPipeBufferOnEitherStream) {
     {
-        CaptureSandbox sandbox(L"@big 200000");
+        CaptureSandbox sandbox("@big 200000");
         const auto run = capture_within(60s, probe, query_42);
         ASSERT_TRUE(run) << run.error().message;
         EXPECT_EQ(run->exit_code, 0u);
@@ -83,7 +75,7 @@ TEST(ToolCapture, DrainsMoreThanAPipeBufferOnEitherStream) {
 }
 
 TEST(ToolCapture, KeepsTheStreamsApartAndTheBytesExact) {
-    CaptureSandbox sandbox(L"@bogus");
+    CaptureSandbox sandbox("@bogus");
     auto run = capture_within(60s, probe, query_42);
     ASSERT_TRUE(run) << run.error().message;
     EXPECT_EQ(run->output, "");
@@ -94,8 +86,7 @@ TEST(ToolCapture, KeepsTheStreamsApartAndTheBytesExact) {
     const fs::path script = sandbox.root() / "answers.txt";
     const std::string answer = "a.exe 42 Console\r\n\xFF\xFE\n\r\n";
     test::write_bytes(script, answer + "---\nsecond\n");
-    ::SetEnvironmentVariableW(L"VELMORA_STANDIN_TASKLIST",
-                              (L"@script " + script.wstring()).c_str());
+    sandbox.set_tasklist_mode("@script " + test::u8text(script));
     run = capture_within(60s, probe, query_42);
     ASSERT_TRUE(run) << run.error().message;
     EXPECT_EQ(run->output, answer);
