@@ -3,7 +3,9 @@
 // loader that runs this timer.
 //
 //   bench_process_time.exe PROGRAM [ARGUMENTS...]
+//   bench_process_time.exe --curl CURL DESTINATION URL
 //
+// The second form gives curl the arguments an install gives it.
 // Starts PROGRAM with the arguments, waits for it, prints the lines
 //   process.lifetime <seconds> s
 //   process.created <microseconds> us
@@ -14,6 +16,7 @@
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
 #include "common/text_win.hpp"
+#include "process/tool_commands.hpp"
 
 #include <windows.h>
 
@@ -39,19 +42,22 @@ long long unix_microseconds(const FILETIME& time) {
 }
 
 int run(int argc, char** argv) {
-    if (argc < 2)
-        return fail("usage: bench_process_time.exe PROGRAM [ARGUMENTS...]");
-    const std::vector<std::string> arguments(argv + 2, argv + argc);
-    auto command_line = build_command_line(argv[1], arguments);
+    if (argc < 2 || (std::string(argv[1]) == "--curl" && argc != 5))
+        return fail("usage: bench_process_time.exe PROGRAM [ARGUMENTS...] | --curl CURL DEST URL");
+    const bool curl = std::string(argv[1]) == "--curl";
+    const char* program = curl ? argv[2] : argv[1];
+    const std::vector<std::string> arguments =
+        curl ? curl_arguments(argv[4], argv[3]) : std::vector<std::string>(argv + 2, argv + argc);
+    auto command_line = build_command_line(program, arguments);
     if (!command_line)
         return fail(command_line.error().message);
     std::wstring wide = widen(*command_line);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(widen(argv[1]).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!::CreateProcessW(widen(program).c_str(), wide.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           nullptr, &startup, &started))
-        return fail("cannot start " + std::string(argv[1]));
+        return fail("cannot start " + std::string(program));
     const UniqueHandle process(started.hProcess);
     const UniqueHandle thread(started.hThread);
     ::WaitForSingleObject(process.get(), INFINITE);

@@ -119,8 +119,8 @@ tool_start_seconds() {
     for _ in 1 2 3 4 5; do
         : >"$times"
         lifetime=$(process_figure "$("$build/wine-run" "$build/bench/bench_process_time.exe" \
-            "$(winpath "$bin/curl.exe")" --fail --location --retry 3 --connect-timeout 20 \
-            --output "$(winpath "$probe")" "$VELMORA_BOOTSTRAP_URL")" lifetime)
+            --curl "$(winpath "$bin/curl.exe")" "$(winpath "$probe")" "$VELMORA_BOOTSTRAP_URL")" \
+            lifetime)
         span=$(awk 'NF == 3 { printf "%.6f", ($3 - $2) / 1e6 }' "$times")
         echo "$lifetime - $span" | bc -l
     done | sort -g | sed -n 3p

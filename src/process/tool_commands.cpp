@@ -22,6 +22,11 @@ std::vector<std::string> curl_arguments(std::string_view url, std::string_view d
             std::string(url)};
 }
 
+std::vector<std::string> powershell_arguments(std::string_view command) {
+    return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+            "Bypass",     "-Command",        std::string(command)};
+}
+
 std::string web_request_command(std::string_view url, std::string_view destination) {
     return std::string(stop_on_error) + "Invoke-WebRequest -UseBasicParsing -Uri '" +
            powershell_quote(url) + "' -OutFile '" + powershell_quote(destination) + "'";

@@ -11,6 +11,9 @@ namespace velmora {
 // curl.exe --fail --location --retry 3 --connect-timeout 20 --output DEST URL
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination);
 
+// -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command <command>
+std::vector<std::string> powershell_arguments(std::string_view command);
+
 // The Invoke-WebRequest command that fetches the URL into the destination.
 std::string web_request_command(std::string_view url, std::string_view destination);
 

@@ -6,6 +6,7 @@
 #include "common/system_error_win.hpp"
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
+#include "process/tool_commands.hpp"
 #include "process/tool_search.hpp"
 
 #include <windows.h>
@@ -87,8 +88,7 @@ ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>&
 }
 
 ToolOutcome run_powershell(const std::string& command) {
-    return run_tool("powershell.exe", {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
-                                       "Bypass", "-Command", command});
+    return run_tool("powershell.exe", powershell_arguments(command));
 }
 
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,

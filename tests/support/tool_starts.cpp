@@ -13,11 +13,6 @@ LogLine start_of(std::string_view tool, const std::vector<std::string>& argument
 
 } // namespace
 
-std::vector<std::string> powershell_arguments(std::string_view command) {
-    return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
-            "Bypass",     "-Command",        std::string(command)};
-}
-
 LogLine curl_line(std::string_view destination, std::string_view url) {
     return start_of("curl.exe", curl_arguments(url, destination));
 }

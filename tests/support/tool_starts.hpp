@@ -3,6 +3,8 @@
 // argument lists and PowerShell commands come from the program's own
 // functions, so that a test restates none of them.
 
+#include "process/tool_commands.hpp"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,10 +13,6 @@ namespace velmora::test {
 
 // One start: the tool's file name, then its arguments.
 using LogLine = std::vector<std::string>;
-
-// The arguments of every PowerShell start. The program builds this list
-// inside run_powershell, where no test can call it: this is the one copy.
-std::vector<std::string> powershell_arguments(std::string_view command);
 
 LogLine curl_line(std::string_view destination, std::string_view url);
 LogLine tar_line(std::string_view archive, std::string_view destination);

@@ -18,7 +18,7 @@ constexpr std::string_view tool = "powershell.exe";
 
 // The program's PowerShell start with a command this stand-in understands.
 std::optional<PowershellCommand> command_of(const std::vector<std::string>& args) {
-    if (args.empty() || args != test::powershell_arguments(args.back()))
+    if (args.empty() || args != powershell_arguments(args.back()))
         return std::nullopt;
     return parse_powershell_command(args.back());
 }
