@@ -67,7 +67,20 @@ endfunction()
 
 velmora_check_third_party()
 
-if(VELMORA_REAL_TOOLS)
+# Several build trees of one machine (git worktrees) may share one build of
+# the tools: VELMORA_PREBUILT_TOOLS_DIR names a real-tools folder built from
+# these same archives, whose curl.exe and tar.exe are copied instead of built.
+# For hand builds only; tools/dev never sets it.
+set(VELMORA_PREBUILT_TOOLS_DIR "" CACHE PATH
+    "A real-tools folder (curl.exe, tar.exe) built from the same archives, to copy instead of building")
+
+if(VELMORA_REAL_TOOLS AND VELMORA_PREBUILT_TOOLS_DIR)
+    add_custom_target(velmora_real_tools
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_REAL_TOOLS_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VELMORA_PREBUILT_TOOLS_DIR}/curl.exe
+            ${VELMORA_PREBUILT_TOOLS_DIR}/tar.exe ${VELMORA_REAL_TOOLS_DIR}
+        BYPRODUCTS ${VELMORA_REAL_TOOLS_DIR}/curl.exe ${VELMORA_REAL_TOOLS_DIR}/tar.exe)
+elseif(VELMORA_REAL_TOOLS)
     include(ExternalProject)
     set(tool_args
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
