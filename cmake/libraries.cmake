@@ -4,13 +4,18 @@
 # (build/include/<name>/<name> -> src/<name>), so an include of a library it
 # does not link fails to build.
 #
+# PUBLIC names the libraries whose headers the library's own headers include,
+# which its users therefore see too; PRIVATE those only its sources use,
+# which stay hidden from its users (window uses launch, and launch uses
+# process, yet window cannot include a process header).
+#
 # Files whose name ends in _win.cpp call Windows; every other source is the
 # Windows-free core, which builds natively too (sanitizers, fuzzing).
-#   velmora_library(NAME [DEPENDS LIB...] [EXCLUDE FILE...])
+#   velmora_library(NAME [PUBLIC LIB...] [PRIVATE LIB...] [EXCLUDE FILE...])
 set(VELMORA_LIBRARIES "" CACHE INTERNAL "")
 
 function(velmora_library name)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "DEPENDS;EXCLUDE")
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "PUBLIC;PRIVATE;EXCLUDE")
     set(folder ${PROJECT_SOURCE_DIR}/src/${name})
     file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
     foreach(excluded ${arg_EXCLUDE})
@@ -40,19 +45,28 @@ function(velmora_library name)
         set(scope INTERFACE)
     endif()
     target_include_directories(${target} ${scope} ${root})
-    list(TRANSFORM arg_DEPENDS PREPEND velmora_)
-    target_link_libraries(${target} ${scope} velmora_options ${arg_DEPENDS})
+    list(TRANSFORM arg_PUBLIC PREPEND velmora_)
+    list(TRANSFORM arg_PRIVATE PREPEND velmora_)
+    target_link_libraries(${target} ${scope} velmora_options ${arg_PUBLIC})
+    if(arg_PRIVATE)
+        target_link_libraries(${target} PRIVATE ${arg_PRIVATE})
+    endif()
     set(VELMORA_LIBRARIES ${VELMORA_LIBRARIES} ${target} CACHE INTERNAL "")
 endfunction()
 
 velmora_library(common)
-velmora_library(json DEPENDS common)
-velmora_library(files DEPENDS common)
-velmora_library(process DEPENDS common)
-velmora_library(install DEPENDS json files process common)
-velmora_library(launch DEPENDS install files process common)
-velmora_library(window DEPENDS install launch common)
-velmora_library(app DEPENDS window launch install process files common EXCLUDE entry_win.cpp)
+velmora_library(json PUBLIC common)
+velmora_library(files PUBLIC common)
+velmora_library(process PUBLIC common)
+velmora_library(install PUBLIC common json PRIVATE files process)
+velmora_library(launch PUBLIC common PRIVATE install files process)
+velmora_library(window PUBLIC common PRIVATE install launch)
+velmora_library(app PUBLIC common PRIVATE window launch install process files
+    EXCLUDE entry_win.cpp)
+
+# What the tests, benchmarks and fuzzers link: every library, every header.
+add_library(velmora_all INTERFACE)
+target_link_libraries(velmora_all INTERFACE ${VELMORA_LIBRARIES})
 
 target_link_libraries(velmora_json PUBLIC nlohmann_json_headers)
 target_compile_definitions(velmora_install PRIVATE
