@@ -1,6 +1,7 @@
 #pragma once
 // Windows path text, handled as UTF-8 strings.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,18 @@ std::string_view parent_of(std::string_view path);
 // name such as "CON" or "nul.txt", and no trailing dot or blank (which
 // Windows would silently drop).
 bool is_plain_name(std::string_view text);
+
+// Two full paths named from the deepest folder that holds both.
+struct CommonFolder {
+    std::string folder; // a drive root keeps its separator ("C:\")
+    std::string first;  // "." when the path is the folder itself
+    std::string second;
+};
+
+// The deepest common folder of two full paths ("C:\..." or "\\server\share\..."),
+// components compared without regard to ASCII case; nullopt when they lie on
+// different drives or shares, or either is not a full path.
+std::optional<CommonFolder> relative_to_common_folder(std::string_view first,
+                                                      std::string_view second);
 
 } // namespace velmora

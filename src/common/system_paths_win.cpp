@@ -13,12 +13,20 @@ Result<std::string> temp_directory() {
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
     const auto get_temp_path2 = reinterpret_cast<GetTempPath2Fn>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "GetTempPath2W")));
-    wchar_t buffer[MAX_PATH + 1];
-    const DWORD length = get_temp_path2 ? get_temp_path2(MAX_PATH + 1, buffer)
-                                        : ::GetTempPathW(MAX_PATH + 1, buffer);
-    if (length == 0 || length > MAX_PATH)
-        return last_system_error();
-    return narrow(std::wstring_view(buffer, length));
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const auto size = static_cast<DWORD>(buffer.size());
+        const DWORD length = get_temp_path2 ? get_temp_path2(size, buffer.data())
+                                            : ::GetTempPathW(size, buffer.data());
+        if (length == 0)
+            return last_system_error();
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return narrow(buffer);
+        }
+        // Too small (a long TMP): the size it needs, no error set. Ask again.
+        buffer.resize(length);
+    }
 }
 
 Result<std::string> own_executable_path() {

@@ -4,6 +4,7 @@
 #include "common/system_error_win.hpp"
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
+#include "files/file_system_win.hpp"
 
 #include <windows.h>
 
@@ -29,21 +30,6 @@ std::optional<FileIdentity> identity_of(const std::wstring& path) {
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-// Clears the attributes that make a copy over an existing file fail with
-// access denied (read-only, hidden, system); a missing file is left to the
-// caller's next step to report.
-Status make_writable(const std::wstring& path) {
-    constexpr DWORD blocking =
-        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & blocking))
-        return {};
-    const DWORD cleared = attributes & ~blocking;
-    if (!::SetFileAttributesW(path.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL))
-        return last_system_error();
-    return {};
-}
-
 } // namespace
 
 Status copy_running_executable(std::string_view destination) {
@@ -55,10 +41,10 @@ Status copy_running_executable(std::string_view destination) {
         return {};
     // The copy takes the setup file's attributes. A read-only or hidden copy,
     // ours or one an earlier version left, would make every later run fail here.
-    VELMORA_TRY(make_writable(target));
+    VELMORA_TRY(make_writable(destination));
     if (!::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
         return last_system_error();
-    return make_writable(target);
+    return make_writable(destination);
 }
 
 } // namespace velmora

@@ -2,8 +2,30 @@
 
 #include "common/path.hpp"
 #include "common/product.hpp"
+#include "common/text.hpp"
+
+#include <charconv>
 
 namespace velmora {
+namespace {
+
+constexpr std::string_view work_prefix = "VelmoraSetup-";
+constexpr std::string_view staging_prefix = "staging-";
+
+// A process id as this program writes one: decimal digits, no sign, no
+// leading zero, within 32 bits.
+std::optional<std::uint32_t> process_id_of(std::string_view digits) {
+    if (digits.empty() || (digits.size() > 1 && digits[0] == '0') ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    std::uint32_t id = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return id;
+}
+
+} // namespace
 
 std::string InstallLayout::data_directory() const {
     return join_path(root, product_name);
@@ -37,7 +59,25 @@ std::string desktop_framework_directory(std::string_view runtime_directory,
 }
 
 std::string work_directory_name(std::uint32_t pid) {
-    return "VelmoraSetup-" + std::to_string(pid);
+    return std::string(work_prefix) + std::to_string(pid);
+}
+
+std::optional<std::uint32_t> work_directory_owner(std::string_view name) {
+    if (name.size() <= work_prefix.size() ||
+        !ascii_iequals(name.substr(0, work_prefix.size()), work_prefix))
+        return std::nullopt;
+    return process_id_of(name.substr(work_prefix.size()));
+}
+
+std::optional<std::uint32_t> staging_directory_owner(std::string_view name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return std::nullopt;
+    const std::string_view extension = name.substr(dot + 1);
+    if (extension.size() <= staging_prefix.size() ||
+        !ascii_iequals(extension.substr(0, staging_prefix.size()), staging_prefix))
+        return std::nullopt;
+    return process_id_of(extension.substr(staging_prefix.size()));
 }
 
 std::string launcher_archive_name(std::string_view launcher_version) {
@@ -52,7 +92,7 @@ std::string staging_directory_for(std::string_view runtime_directory, std::uint3
         result.resize(result.size() - (name.size() - dot - 1));
     else
         result += '.';
-    return result + "staging-" + std::to_string(pid);
+    return result + std::string(staging_prefix) + std::to_string(pid);
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 // one install run works with.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,14 @@ std::string desktop_framework_directory(std::string_view runtime_directory,
 
 // "VelmoraSetup-<pid>", the per-run work directory's name.
 std::string work_directory_name(std::uint32_t pid);
+
+// The process id in a work directory's name ("VelmoraSetup-<pid>"); nullopt
+// for any other name.
+std::optional<std::uint32_t> work_directory_owner(std::string_view name);
+
+// The process id in a staging directory's name ("<name>.staging-<pid>");
+// nullopt for any other name.
+std::optional<std::uint32_t> staging_directory_owner(std::string_view name);
 
 // "VelmoraLauncher-<version>.zip"
 std::string launcher_archive_name(std::string_view launcher_version);

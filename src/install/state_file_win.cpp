@@ -8,17 +8,18 @@
 #include "files/file_system_win.hpp"
 #include "install/file_source_win.hpp"
 
-#include <algorithm>
 #include <memory>
 
 namespace velmora {
 
 Result<std::string> install_root() {
-    // Present with an empty value still counts: paths then become relative.
+    // Present with an empty value still counts, as the current folder. Made
+    // absolute, so that the state file never records a path that a launch
+    // from another folder would read differently.
     if (const auto test_root = environment_variable(L"VELMORA_TEST_ROOT"))
-        return narrow(*test_root);
+        return full_path(narrow(*test_root));
     if (const auto local = environment_variable(L"LOCALAPPDATA"))
-        return narrow(*local);
+        return full_path(narrow(*local));
     return SetupError{"LOCALAPPDATA is unavailable"};
 }
 
@@ -35,23 +36,10 @@ Result<std::string> state_file_path() {
 Status write_state(const BootstrapState& state) {
     VELMORA_TRY_ASSIGN(const std::string path, state_file_path());
     VELMORA_TRY(create_directories(parent_of(path)));
-    const std::string bytes = format_state(state);
     // Rewritten in place. Readers are let in, so that a launch reading at this
     // moment fails neither this write nor itself; it may see the file half
-    // written and report it damaged. A second writer is kept out.
-    UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return last_system_error();
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1u << 20));
-        DWORD written = 0;
-        if (!::WriteFile(file.get(), rest.data(), chunk, &written, nullptr))
-            return last_system_error();
-        rest.remove_prefix(written);
-    }
-    return {};
+    // written and report it damaged.
+    return write_file(path, format_state(state));
 }
 
 Result<BootstrapState> read_state() {

@@ -46,11 +46,13 @@ Result<std::vector<std::string>> search_folders() {
 }
 
 Result<std::uint32_t> run_to_end(std::string_view tool_name,
-                                 const std::vector<std::string>& arguments) {
+                                 const std::vector<std::string>& arguments,
+                                 std::optional<std::string> working_directory) {
     VELMORA_TRY_ASSIGN(const UniqueFile input, open_null_device(GENERIC_READ));
     VELMORA_TRY_ASSIGN(const UniqueFile output, open_null_device(GENERIC_WRITE));
     VELMORA_TRY_ASSIGN(const UniqueHandle process,
-                       start_tool(tool_name, arguments, {input.get(), output.get(), output.get()}));
+                       start_tool(tool_name, arguments, {input.get(), output.get(), output.get()},
+                                  std::move(working_directory)));
     return wait_for_exit_code(process.get());
 }
 
@@ -73,15 +75,17 @@ Result<std::string> find_tool(std::string_view tool_name) {
 
 Result<UniqueHandle> start_tool(std::string_view tool_name,
                                 const std::vector<std::string>& arguments,
-                                const StandardStreams& streams) {
+                                const StandardStreams& streams,
+                                std::optional<std::string> working_directory) {
     VELMORA_TRY_ASSIGN(std::string program, find_tool(tool_name));
     VELMORA_TRY_ASSIGN(std::string command_line, build_command_line(tool_name, arguments));
-    return launch_process(
-        {std::move(program), std::move(command_line), streams, nullptr, std::nullopt});
+    return launch_process({std::move(program), std::move(command_line), streams, nullptr,
+                           std::move(working_directory)});
 }
 
-ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments) {
-    auto exit_code = run_to_end(tool_name, arguments);
+ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments,
+                     std::optional<std::string> working_directory) {
+    auto exit_code = run_to_end(tool_name, arguments, std::move(working_directory));
     if (!exit_code)
         return ToolFailed{std::move(exit_code).error()};
     return ToolExited{*exit_code};
@@ -92,8 +96,9 @@ ToolOutcome run_powershell(const std::string& command) {
 }
 
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
-                         const std::string& powershell_command, const FallbackMessages& messages) {
-    if (succeeded(run_tool(tool_name, arguments)))
+                         const std::string& powershell_command, const FallbackMessages& messages,
+                         std::optional<std::string> working_directory) {
+    if (succeeded(run_tool(tool_name, arguments, std::move(working_directory))))
         return {};
     const ToolOutcome fallback = run_powershell(powershell_command);
     if (succeeded(fallback))

@@ -7,6 +7,7 @@
 #include "process/launch_process_win.hpp"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -27,12 +28,15 @@ using ToolOutcome = std::variant<ToolExited, ToolFailed>;
 Result<std::string> find_tool(std::string_view tool_name);
 
 // Finds the tool, quotes its arguments and starts it hidden with these
-// streams; returns the process handle.
+// streams, in the working directory if one is given; returns the process
+// handle.
 Result<UniqueHandle> start_tool(std::string_view tool_name,
                                 const std::vector<std::string>& arguments,
-                                const StandardStreams& streams);
+                                const StandardStreams& streams,
+                                std::optional<std::string> working_directory = std::nullopt);
 
-ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments);
+ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments,
+                     std::optional<std::string> working_directory = std::nullopt);
 
 // powershell.exe -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command <command>
 ToolOutcome run_powershell(const std::string& command);
@@ -43,9 +47,11 @@ struct FallbackMessages {
     std::string (*failure)(std::string_view reason);
 };
 
-// Runs the tool; when it does not exit with 0 for any reason, runs the
-// PowerShell command instead, whose outcome alone decides.
+// Runs the tool (in the working directory if one is given); when it does not
+// exit with 0 for any reason, runs the PowerShell command instead, whose
+// outcome alone decides.
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
-                         const std::string& powershell_command, const FallbackMessages& messages);
+                         const std::string& powershell_command, const FallbackMessages& messages,
+                         std::optional<std::string> working_directory = std::nullopt);
 
 } // namespace velmora

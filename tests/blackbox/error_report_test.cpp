@@ -69,13 +69,26 @@ TEST(ErrorReport, LaterFailureReplacesTheWholeEarlierReport) {
     EXPECT_EQ(read_file(join_path(headless.root, report_name)), "Download failed with exit code 7");
 }
 
-TEST(ErrorReport, MissingInstallRootLeavesNoFileAnywhere) {
+TEST(ErrorReport, MissingInstallRootIsCreatedForTheReport) {
     Headless headless;
-    const std::string missing = join_path(headless.scratch, "missing root");
+    const std::string missing = join_path(headless.scratch, "missing root\\below");
     headless.options.environment.push_back({"VELMORA_TEST_ROOT", missing});
     headless.fail_with("5");
-    EXPECT_FALSE(exists(missing)) << "the install root must not be created";
+    EXPECT_EQ(read_file(join_path(missing, report_name)), "Download failed with exit code 5");
     EXPECT_FALSE(exists(join_path(headless.temp, report_name)));
+}
+
+TEST(ErrorReport, ReadOnlyHiddenReportIsReplaced) {
+    Headless headless;
+    const std::string report = join_path(headless.root, report_name);
+    write_file(report, "from an earlier run");
+    const std::wstring wide = widen(report);
+    ASSERT_TRUE(
+        ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    headless.fail_with("5");
+    EXPECT_EQ(read_file(report), "Download failed with exit code 5");
+    EXPECT_EQ(
+        ::GetFileAttributesW(wide.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
 }
 
 TEST(ErrorReport, FullDiskLeavesNoFileBehind) {
@@ -103,7 +116,8 @@ TEST(ErrorReport, WithoutAnyInstallRootGoesToTheTemporaryFolder) {
     Headless headless;
     headless.options.environment.push_back({"VELMORA_TEST_ROOT", std::nullopt});
     headless.fail_with("5");
-    EXPECT_EQ(read_file(join_path(headless.temp, report_name)), "Download failed with exit code 5");
+    // Known before anything is fetched.
+    EXPECT_EQ(read_file(join_path(headless.temp, report_name)), "LOCALAPPDATA is unavailable");
     EXPECT_FALSE(exists(join_path(headless.root, report_name)));
 }
 

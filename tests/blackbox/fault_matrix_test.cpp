@@ -367,8 +367,10 @@ void FaultMatrix::check_left_behind(const Cell& cell, DWORD process_id, bool rep
     const std::string runtime = fx.runtime_directory(version);
     const std::string staging = fx.staging_directory(runtime, process_id);
     const std::string launcher = fx.launcher_directory();
-    EXPECT_TRUE(exists(fx.work_directory(process_id)));
-    if (cell.step.index > 0) { // a failed manifest download may leave a part of it
+    // A killed setup cannot clean up; any other failed run removes its folders.
+    const bool killed = cell.fault == Fault::setup_killed;
+    EXPECT_EQ(exists(fx.work_directory(process_id)), killed);
+    if (killed && cell.step.index > 0) { // a killed manifest download may leave a part of it
         EXPECT_TRUE(exists(join_path(fx.work_directory(process_id), "bootstrap.json")));
     }
     EXPECT_EQ(read_file(fx.state_file()), earlier_state);
@@ -378,8 +380,8 @@ void FaultMatrix::check_left_behind(const Cell& cell, DWORD process_id, bool rep
     const bool runtime_done = cell.step.index >= 5;
     const bool unpacking_runtime = cell.step.index == 3 || cell.step.index == 4;
     EXPECT_EQ(exists(join_path(runtime, "dotnet.exe")), runtime_done);
-    EXPECT_EQ(exists(staging), unpacking_runtime);
-    if (cell.step.index == 4) { // the base runtime went into staging before the fault
+    EXPECT_EQ(exists(staging), killed && unpacking_runtime);
+    if (killed && cell.step.index == 4) { // the base runtime went into staging before the fault
         EXPECT_TRUE(exists(join_path(staging, "dotnet.exe")));
     }
     if (cell.step.index < 6) {

@@ -143,7 +143,9 @@ TEST_P(FailedInstall, ReportsAndLeavesTheDocumentedState) {
     EXPECT_EQ(run.exit_code, 1u);
     EXPECT_EQ(fx.report(), message);
     EXPECT_EQ(fx.log_lines(), GetParam().expected_log(fx, run.process_id));
-    EXPECT_TRUE(exists(fx.work_directory(run.process_id)));
+    // Nothing of the run is left to fill the disk on the next try.
+    EXPECT_FALSE(exists(fx.work_directory(run.process_id)));
+    EXPECT_FALSE(exists(fx.staging_directory(fx.runtime_directory(version), run.process_id)));
     GetParam().check_disk(fx, run.process_id);
 }
 
@@ -185,7 +187,37 @@ Release without(Release release, std::string_view name) {
     return release;
 }
 
+// Folders left by another setup: one whose process has ended (no process
+// has an id this large), one of a process that runs (this test).
+constexpr DWORD ended_setup = 4000000000u;
+
+Paths leftovers_of(const InstallFixture& fx, DWORD pid) {
+    return {join_path(fx.work_directory(pid), "dotnet-runtime.zip"),
+            join_path(fx.staging_directory(fx.runtime_directory(version), pid), "dotnet.exe")};
+}
+
 const Failure failures[] = {
+    {"ManifestDownloadBesideOtherSetupsLeftovers",
+     [](InstallFixture& fx) {
+         fx.publish(standard_release());
+         fx.set_rules(
+             "curl.exe bootstrap.json status 404\npowershell.exe bootstrap.json status 404\n");
+         for (const DWORD pid : {ended_setup, ::GetCurrentProcessId()})
+             for (const std::string& file : leftovers_of(fx, pid))
+                 write_file(file, "another setup's");
+         return std::string("Download failed with exit code 1");
+     },
+     [](const InstallFixture& fx, DWORD pid) {
+         const std::string manifest = join_path(fx.work_directory(pid), "bootstrap.json");
+         return Lines{curl_line(manifest, fx.manifest_url()),
+                      powershell_download_line(fx.manifest_url(), manifest)};
+     },
+     [](const InstallFixture& fx, DWORD) {
+         EXPECT_FALSE(exists(fx.work_directory(ended_setup)));
+         EXPECT_FALSE(exists(fx.staging_directory(fx.runtime_directory(version), ended_setup)));
+         for (const std::string& file : leftovers_of(fx, ::GetCurrentProcessId()))
+             EXPECT_EQ(read_file(file), "another setup's") << file;
+     }},
     {"RuntimeArchiveOneByteShort",
      [](InstallFixture& fx) {
          const auto manifest = fx.publish(standard_release());
@@ -194,12 +226,7 @@ const Failure failures[] = {
          return "Downloaded file has " + std::to_string(size - 1) + " bytes; expected " +
                 std::to_string(size) + ".";
      },
-     full_log_up_to(2),
-     [](const InstallFixture& fx, DWORD pid) {
-         nothing_installed(fx, pid);
-         EXPECT_EQ(tree_of(fx.work_directory(pid)),
-                   (Paths{"bootstrap.json", "dotnet-runtime.zip"}));
-     }},
+     full_log_up_to(2), nothing_installed},
     {"DesktopArchiveWithWrongDigest",
      [](InstallFixture& fx) {
          auto manifest = fx.publish(standard_release());
@@ -232,13 +259,8 @@ const Failure failures[] = {
          return std::string("The Microsoft runtime archive has an unexpected layout.");
      },
      full_log_up_to(5),
-     [](const InstallFixture& fx, DWORD pid) {
-         EXPECT_EQ(tree_of(fx.work_directory(pid)),
-                   (Paths{"bootstrap.json", "dotnet-runtime.zip", "windowsdesktop-runtime.zip"}));
+     [](const InstallFixture& fx, DWORD) {
          EXPECT_EQ(tree_of(fx.runtime_directory(version)), Paths{"earlier.txt"});
-         Paths staged = standard_runtime_tree(version);
-         std::erase(staged, "dotnet.exe");
-         EXPECT_EQ(tree_of(fx.staging_directory(fx.runtime_directory(version), pid)), staged);
          EXPECT_FALSE(exists(fx.launcher_directory()));
          EXPECT_FALSE(exists(fx.state_file()));
      }},
@@ -256,8 +278,7 @@ const Failure failures[] = {
          lines.push_back(powershell_line(expand_archive_command(archive, staging)));
          return lines;
      },
-     [](const InstallFixture& fx, DWORD pid) {
-         EXPECT_TRUE(exists(fx.staging_directory(fx.runtime_directory(version), pid)));
+     [](const InstallFixture& fx, DWORD) {
          EXPECT_FALSE(exists(fx.runtime_directory(version)));
          EXPECT_FALSE(exists(fx.state_file()));
      }},
@@ -382,14 +403,10 @@ TEST(HeadlessInstall, RuntimeOfAnotherVersionStaysBesideTheNewOne) {
     expect_game_starts(fx, "9.0.1");
 }
 
-TEST(HeadlessInstall, LeavesWorkAndStagingFoldersOfOtherProcessesAlone) {
+TEST(HeadlessInstall, LeavesWorkAndStagingFoldersOfRunningSetupsAlone) {
     InstallFixture fx;
     fx.publish(standard_release());
-    const Paths others = {
-        join_path(join_path(fx.temp, "VelmoraSetup-1"), "bootstrap.json"),
-        join_path(join_path(fx.temp, "VelmoraSetup-4000000000"), "dotnet-runtime.zip"),
-        join_path(fx.staging_directory(fx.runtime_directory(version), 1), "dotnet.exe"),
-    };
+    const Paths others = leftovers_of(fx, ::GetCurrentProcessId()); // a running setup's
     for (const auto& file : others)
         write_file(file, "another process's");
 
@@ -398,6 +415,16 @@ TEST(HeadlessInstall, LeavesWorkAndStagingFoldersOfOtherProcessesAlone) {
     expect_success(fx, run, version);
     for (const auto& file : others)
         EXPECT_EQ(read_file(file), "another process's") << file;
+}
+
+TEST(HeadlessInstall, EmptyTestRootIsTheStartFolderRecordedInFull) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    RunOptions options = fx.install_options();
+    options.environment.push_back({"VELMORA_TEST_ROOT", ""});
+    options.working_directory = fx.install_root;
+    EXPECT_EQ(run_program(options).exit_code, 0u) << report_of(fx);
+    EXPECT_EQ(read_file(fx.state_file()), fx.expected_state(version));
 }
 
 TEST(HeadlessInstall, AcceptsUpperCaseDigests) {
@@ -446,6 +473,26 @@ INSTANTIATE_TEST_SUITE_P(Tools, AwkwardFolders,
                                                    "curl.exe * exit 7\ntar.exe * exit 1\n"}),
                          [](const auto& info) { return info.param.name; });
 
+// tar reads its command line through the ANSI code page, where these letters
+// are '?': it is given paths relative to the folder that holds the work folder
+// and the install root, and starts in that folder.
+TEST(HeadlessInstall, TarGetsPathsOutsideTheCodePageRelativeToTheirCommonFolder) {
+    InstallFixture fx("\u0416\u043e\u0440\u0430 \u738b", "\u0416\u043e\u0440\u0430 \u738b\\Temp");
+    fx.publish(standard_release());
+
+    const InstallRun run = fx.install();
+
+    expect_success(fx, run, version);
+    const std::string work = "Temp\\VelmoraSetup-" + std::to_string(run.process_id);
+    const std::string staging = "Velmora\\dotnet\\8.0.staging-" + std::to_string(run.process_id);
+    Lines tar_starts = fx.log_lines();
+    std::erase_if(tar_starts, [](const LogLine& line) { return line.at(0) != "tar.exe"; });
+    EXPECT_EQ(tar_starts,
+              (Lines{tar_line(join_path(work, "dotnet-runtime.zip"), staging),
+                     tar_line(join_path(work, "windowsdesktop-runtime.zip"), staging),
+                     tar_line(join_path(work, "VelmoraLauncher-1.4.0.zip"), "Programs\\Velmora")}));
+}
+
 TEST(HeadlessInstall, RunKilledWhileFetchingTheLauncherIsCompletedByTheNextRun) {
     InstallFixture fx;
     fx.publish(standard_release());
@@ -468,7 +515,7 @@ TEST(HeadlessInstall, RunKilledWhileFetchingTheLauncherIsCompletedByTheNextRun) 
     expect_success(fx, second, version);
     // The runtime finished before the kill and counts as installed.
     EXPECT_EQ(fx.log_lines(), launcher_only_log(fx, second.process_id));
-    EXPECT_TRUE(exists(fx.work_directory(killed_pid)));
+    EXPECT_FALSE(exists(fx.work_directory(killed_pid))) << "the killed setup's folder stays";
     expect_game_starts(fx, version);
 }
 

@@ -128,6 +128,11 @@ const Case cases[] = {
                        "non-ASCII");
              expect_game_starts(fx);
          }},
+    // Letters outside the ANSI code page, which tar reads its command line in;
+    // the temporary folder inside the root, as in a user's profile.
+    {.name = "RootAndTempOutsideTheCodePage",
+     .root_name = "\u0416\u043e\u0440\u0430 \u738b",
+     .temp_name = "\u0416\u043e\u0440\u0430 \u738b\\Temp"},
     {.name = "RedirectedManifestAndArchive",
      .rules = "{\"client/bootstrap.json\": {\"redirect\": \"client/bootstrap.json?moved\", "
               "\"times\": 1}, \"" +

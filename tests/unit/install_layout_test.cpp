@@ -28,16 +28,24 @@ TEST(InstallLayout, NamesOfTheRunsFiles) {
     EXPECT_EQ(work_directory_name(4294967295u), "VelmoraSetup-4294967295");
     EXPECT_EQ(launcher_archive_name("1.2.3"), "VelmoraLauncher-1.2.3.zip");
     EXPECT_EQ(launcher_archive_name(""), "VelmoraLauncher-.zip");
+    EXPECT_EQ(work_directory_owner("VelmoraSetup-4294967295"), 4294967295u);
+    EXPECT_EQ(staging_directory_owner("8.0.staging-4242"), 4242u);
+    for (const char* other : {"VelmoraSetup-", "VelmoraSetup-042", "VelmoraSetup-4294967296",
+                              "VelmoraSetup-1x", "VelmoraSetup--1", "VelmoraSetup-1.txt"})
+        EXPECT_EQ(work_directory_owner(other), std::nullopt) << other;
+    for (const char* other : {"8.0.11", ".staging-1", "8.0.staging-", "8.staging-1.zip"})
+        EXPECT_EQ(staging_directory_owner(other), std::nullopt) << other;
 }
 
 TEST(InstallLayout, PlainNamesKeepFilesInTheirFolders) {
     for (const char* good : {"8.0.11", "abc", "9.0.0-rc.1", ".hidden", "Ünïcode 8", "a'b",
                              "CONSOLE", "COM10", "LPT", "x.con", "nul-8.0"})
         EXPECT_TRUE(is_plain_name(good)) << good;
-    for (const char* bad :
-         {"",    ".",       "..",     "..\\..\\x", "../x",     "a/b",     "C:",   "a:b",  "x.",
-          "x ",  "a*b",     "a?b",    "a|b",       "a<b",      "a>b",     "a\"b", "a\tb", "CON",
-          "nul", "Aux.8.0", "prn .1", "COM1",      "lpt9.zip", "CONOUT$", "com0"})
+    for (const char* bad : {"",     ".",         "..",           "..\\..\\x", "../x",     "a/b",
+                            "C:",   "a:b",       "x.",           "x ",        "a*b",      "a?b",
+                            "a|b",  "a<b",       "a>b",          "a\"b",      "a\tb",     "CON",
+                            "nul",  "Aux.8.0",   "prn .1",       "COM1",      "lpt9.zip", "CONOUT$",
+                            "com0", "COM\u00b9", "lpt\u00b3.txt"})
         EXPECT_FALSE(is_plain_name(bad)) << bad;
 }
 

@@ -39,5 +39,37 @@ TEST(PathParts, FileNameAndParent) {
     EXPECT_EQ(parent_of(R"(dir\\file)"), "dir");
 }
 
+TEST(CommonFolder, NamesBothPathsFromTheDeepestFolderHoldingThem) {
+    struct Case {
+        const char* first;
+        const char* second;
+        const char* folder; // nullptr: no common folder
+        const char* first_below;
+        const char* second_below;
+    } const cases[] = {
+        {R"(C:\r\temp\w\a.zip)", R"(C:\r\Velmora\dotnet\8.0)", R"(C:\r)", R"(temp\w\a.zip)",
+         R"(Velmora\dotnet\8.0)"},
+        {R"(c:\R\x\a.zip)", R"(C:\r\X\dest\)", R"(c:\R\x)", "a.zip", "dest"},
+        {R"(C:\a.zip)", R"(C:\dest)", R"(C:\)", "a.zip", "dest"},
+        {R"(C:\r\a.zip)", R"(C:\r\)", R"(C:\r)", "a.zip", "."},
+        {R"(C:/r//x/a.zip)", R"(C:\r\y)", R"(C:\r)", R"(x\a.zip)", "y"},
+        {R"(C:\rx\a.zip)", R"(C:\r\a)", R"(C:\)", R"(rx\a.zip)", R"(r\a)"},
+        {R"(\\srv\share\t\a.zip)", R"(\\SRV\Share\d)", R"(\\srv\share)", R"(t\a.zip)", "d"},
+        {R"(C:\r\a.zip)", R"(D:\r\dest)", nullptr, "", ""},
+        {R"(r\a.zip)", R"(r\dest)", nullptr, "", ""},
+        {R"(C:\r\..\a.zip)", R"(C:\r\dest)", nullptr, "", ""},
+        {R"(\\?\C:\r\a.zip)", R"(\\?\C:\r\d)", nullptr, "", ""},
+    };
+    for (const auto& c : cases) {
+        const auto common = relative_to_common_folder(c.first, c.second);
+        ASSERT_EQ(common.has_value(), c.folder != nullptr) << c.first << " | " << c.second;
+        if (!common)
+            continue;
+        EXPECT_EQ(common->folder, c.folder) << c.first << " | " << c.second;
+        EXPECT_EQ(common->first, c.first_below) << c.first;
+        EXPECT_EQ(common->second, c.second_below) << c.second;
+    }
+}
+
 } // namespace
 } // namespace velmora

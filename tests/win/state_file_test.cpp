@@ -46,17 +46,19 @@ class RootVariables {
 struct RootCase {
     std::optional<std::wstring> test_root;
     std::optional<std::wstring> local;
-    const char* root;
-    const char* state_file;
+    std::string root;
+    std::string state_file;
 };
 
-TEST(InstallRoot, TestRootWinsEvenEmptyAndIsTakenUnchanged) {
+TEST(InstallRoot, TestRootWinsEvenEmptyAndIsMadeAbsolute) {
+    const std::string here = narrow(fs::current_path().wstring());
     const RootCase cases[] = {
         {L"C:\\t", L"C:\\l", "C:\\t", "C:\\t\\Velmora\\state\\bootstrap.json"},
-        {L"", L"C:\\l", "", "Velmora\\state\\bootstrap.json"},
+        {L"", L"C:\\l", here, here + "\\Velmora\\state\\bootstrap.json"},
         {L"C:\\t\\", L"C:\\l", "C:\\t\\", "C:\\t\\Velmora\\state\\bootstrap.json"},
         {std::nullopt, L"C:\\l", "C:\\l", "C:\\l\\Velmora\\state\\bootstrap.json"},
-        {std::nullopt, L"rel ative", "rel ative", "rel ative\\Velmora\\state\\bootstrap.json"},
+        {std::nullopt, L"rel ative", here + "\\rel ative",
+         here + "\\rel ative\\Velmora\\state\\bootstrap.json"},
         {L"D:\\J\u00f6rg O'Neil", std::nullopt, "D:\\J\xC3\xB6rg O'Neil",
          "D:\\J\xC3\xB6rg O'Neil\\Velmora\\state\\bootstrap.json"},
     };
@@ -136,6 +138,20 @@ TEST_F(StateFileTest, RewritingOverALongerFileLeavesNoTrace) {
     const Result<BootstrapState> read = read_state();
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(read->dotnetRoot, "C:\\d");
+}
+
+TEST_F(StateFileTest, RewritingClearsReadOnlyHiddenAndSystem) {
+    ASSERT_TRUE(write_state({"C:\\old", "C:\\old"}).ok());
+    const std::wstring file = state_file().wstring();
+    ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                       FILE_ATTRIBUTE_SYSTEM));
+    const BootstrapState state{"C:\\d", "C:\\l"};
+    const Status written = write_state(state);
+    ASSERT_TRUE(written.ok()) << written.error().message;
+    EXPECT_EQ(state_bytes(), format_state(state));
+    EXPECT_EQ(::GetFileAttributesW(file.c_str()) &
+                  (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+              0u);
 }
 
 TEST_F(StateFileTest, MissingFileOrADirectoryIsNotInstalled) {

@@ -1,0 +1,16 @@
+#include "process/process_exists_win.hpp"
+
+#include "common/handle_win.hpp"
+
+#include <windows.h>
+
+namespace velmora {
+
+bool process_exists(std::uint32_t process_id) {
+    const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, process_id));
+    if (!process)
+        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+} // namespace velmora
