@@ -199,6 +199,7 @@ class CheckServedReleaseTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.server.terminate()
         cls.server.wait()
+        cls.server.stdout.close()
         cls.dir.cleanup()
 
     def publish_release(self):
