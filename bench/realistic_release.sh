@@ -5,7 +5,7 @@
 make_realistic_release() {
     "$root/tools/lib/demo-archives" "$web" "$build/stand-ins/dotnet.exe" --runtime-files 400 \
         --runtime-bytes 70000000 --desktop-bytes 30000000 --launcher-bytes 50000000
-    "$root/tools/publish-manifest" --dotnet-version 8.0.11 \
+    "$root/tools/publish-manifest" --allow-http --dotnet-version 8.0.11 \
         --dotnet-archive "$releases/dotnet-runtime.zip" \
         --dotnet-url "$host/releases/dotnet-runtime.zip" \
         --desktop-archive "$releases/windowsdesktop-runtime.zip" \
