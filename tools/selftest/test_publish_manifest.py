@@ -149,6 +149,8 @@ class PublishManifestTest(unittest.TestCase):
                 "a.txt", unicode_path("a.txt", "b.txt"))]), {}, "Unicode path"),
             ("symlink", lambda: make_zip(self.launcher, game + [odd_entry(
                 "link", mode=0o120777)]), {}, "symbolic link"),
+            ("a file and a folder Windows merges", lambda: make_zip(
+                self.launcher, game + ["Assets/x", "assets"]), {}, "same path on Windows"),
         ] + [(f"entry {name!r}", lambda name=name: make_zip(self.launcher, game + [name]), {},
               "entry") for name in ["../x.dll", "a/../../x", "/etc/x", "C:/x", "c:x", "a/COM\u00b9",
                                     "a/lpt\u00b3.txt", "a/x.", "a/x ", "a<b", "a/" + "x" * 256]] + [
