@@ -240,6 +240,9 @@ class CheckServedReleaseTest(unittest.TestCase):
              ["ok", "ok", "ok", "SHA256 differs"]),
             ("an archive missing", lambda: rewrite(rules, lambda d: b'{"l.zip": {"status": 404}}'),
              1, ["ok", "ok", "ok", "HTTP 404"]),
+            ("an archive cut off in a chunked answer", lambda: rewrite(
+                rules, lambda d: b'{"l.zip": {"cut": 10, "chunked": true}}'), 1,
+             ["ok", "ok", "ok", "broke off"]),
             ("a manifest saved with a byte-order mark",
              lambda: rewrite(self.manifest, lambda d: b"\xef\xbb\xbf" + d), 1, ["byte-order mark"]),
         ]
