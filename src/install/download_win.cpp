@@ -53,7 +53,7 @@ Status download_file(const std::string& url, const std::string& destination) {
     const std::string target = sanitize_utf8(destination);
     return run_with_fallback("curl.exe", curl_arguments(url, target),
                              web_request_command(url, target),
-                             {download_exit_message, download_failure_message});
+                             {download_exit_message, download_failure_message}, target);
 }
 
 Status verify_download(const std::string& file, std::uint64_t expected_size,

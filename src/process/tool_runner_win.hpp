@@ -26,11 +26,18 @@ using ToolOutcome = std::variant<ToolExited, ToolFailed>;
 // Windows folder, then along PATH; "program not found" when none has it.
 Result<std::string> find_tool(std::string_view tool_name);
 
-// Finds the tool, quotes its arguments and starts it hidden with these
-// streams; returns the process handle.
-Result<UniqueHandle> start_tool(std::string_view tool_name,
-                                const std::vector<std::string>& arguments,
-                                const StandardStreams& streams);
+// A tool found and its command line built: settled before any handle for
+// the child is opened, so that a tool that is missing opens nothing.
+struct ToolCommand {
+    std::string program; // full path
+    std::string command_line;
+};
+Result<ToolCommand> prepare_tool(std::string_view tool_name,
+                                 const std::vector<std::string>& arguments);
+
+// Starts the prepared tool hidden with these streams, inside the tools' job;
+// returns the process handle.
+Result<UniqueHandle> start_tool(const ToolCommand& command, const StandardStreams& streams);
 
 ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments);
 
@@ -43,9 +50,11 @@ struct FallbackMessages {
     std::string (*failure)(std::string_view reason);
 };
 
-// Runs the tool; when it does not exit with 0 for any reason, runs the
-// PowerShell command instead, whose outcome alone decides.
+// Runs the tool; when it does not exit with 0 for any reason, or exits with 0
+// but leaves no `output_file` (when one is named), runs the PowerShell
+// command instead, whose outcome alone decides.
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
-                         const std::string& powershell_command, const FallbackMessages& messages);
+                         const std::string& powershell_command, const FallbackMessages& messages,
+                         std::string_view output_file = {});
 
 } // namespace velmora
