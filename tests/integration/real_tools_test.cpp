@@ -70,7 +70,7 @@ void expect_game_starts(const InstallFixture& fx) {
 }
 
 // The launcher's update hand-off, unpacking a newer launcher with the real
-// tar.exe over the installed one (Wine's tasklist.exe finds no process 0).
+// tar.exe over the installed one (no process has the id 0, so there is no wait).
 void expect_update_applied(const InstallFixture& fx) {
     const std::string archive = join_path(fx.folder, "Jo's update\\launcher 1.5.zip");
     write_file(archive,
