@@ -1,6 +1,6 @@
 #pragma once
-// The launcher's update request read from the command line, and the wait for
-// the launcher's process to end. Windows-free: the query and the pause are
+// The launcher's update request read from the command line, and what the
+// signs of the launcher's end mean. Windows-free: the query and the pause are
 // handed in, so the wait's rules run under a fake as well as under tasklist.
 
 #include "common/setup_error.hpp"
@@ -32,24 +32,45 @@ std::optional<std::uint32_t> parse_process_id(std::string_view text);
 // The arguments of one tasklist query: "/FI", "PID eq <id>", "/NH".
 std::vector<std::string> process_query_arguments(std::uint32_t process_id);
 
+// How long the launcher is waited for. It has been asked to end, but closing
+// a large game can take it a while: twice the 30 s that tasklist's queries
+// cover.
+inline constexpr std::chrono::seconds launcher_wait{60};
+
+inline constexpr std::string_view launcher_still_running_message =
+    "The launcher is still running. Close it and start the update again.";
+
+// What it means that the launcher's process could not be opened for waiting:
+// "no such process" (ERROR_INVALID_PARAMETER) means it has gone; any other
+// error (access denied) leaves it possibly running, to be asked of tasklist.
+enum class OpenFailure { process_gone, may_still_run };
+OpenFailure meaning_of_open_failure(std::uint32_t error_code);
+
 inline constexpr int max_process_queries = 120;
 inline constexpr std::chrono::milliseconds process_query_pause{250};
 
-// Runs one query and returns the tool's raw standard output, or nullopt when
-// the tool could not be started or waited for.
-using ProcessQuery =
-    std::function<std::optional<std::string>(const std::vector<std::string>& arguments)>;
-using Pause = std::function<void(std::chrono::milliseconds)>;
-
-enum class WaitEnd {
-    process_gone,  // an answer without the id
-    query_failed,  // the tool could not be run: waiting makes no sense
-    queries_spent, // still listed after every query: go on regardless
+// One tasklist answer: its exit code and raw standard output.
+struct ProcessListing {
+    std::uint32_t exit_code = 0;
+    std::string output;
 };
 
-// Queries until the process id's decimal text is missing from an answer,
-// pausing after each answer that still holds it.
+// Runs one query; nullopt when the tool could not be started or waited for.
+using ProcessQuery =
+    std::function<std::optional<ProcessListing>(const std::vector<std::string>& arguments)>;
+using Pause = std::function<void(std::chrono::milliseconds)>;
+
+enum class WaitEnd { process_gone, still_running };
+
+// Queries until an answer shows the process gone, pausing after every other
+// answer. Only a real answer (exit code 0, some output) without the id's
+// decimal text means gone: a tool that cannot run, an error, an empty answer
+// or running out of queries all count as still running, because unpacking
+// over a running launcher leaves a mix of old and new files.
 WaitEnd wait_for_process_end(std::uint32_t process_id, const ProcessQuery& query,
                              const Pause& pause);
+
+// The update goes on only over a launcher that has gone.
+Status require_launcher_gone(WaitEnd end);
 
 } // namespace velmora

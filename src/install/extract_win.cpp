@@ -55,7 +55,7 @@ Status extract_archive(const std::string& archive, const std::string& destinatio
     return run_with_fallback("tar.exe", tar_arguments(tar.archive, tar.destination),
                              expand_archive_command(source, target),
                              {extraction_exit_message, extraction_failure_message},
-                             std::move(tar.working_directory));
+                             {.working_directory = std::move(tar.working_directory)});
 }
 
 } // namespace velmora

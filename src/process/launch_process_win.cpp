@@ -2,6 +2,7 @@
 
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
+#include "process/tool_job_win.hpp"
 
 #include <algorithm>
 #include <memory>
@@ -59,6 +60,8 @@ Result<UniqueHandle> launch_process(const LaunchOptions& options) {
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     DWORD flags = CREATE_NO_WINDOW;
+    if (options.ends_with_this_program)
+        flags |= CREATE_SUSPENDED;
     InheritList inherit(distinct(options.streams));
     const bool inherits = options.streams.input || options.streams.output || options.streams.error;
     if (inherits) {
@@ -81,8 +84,17 @@ Result<UniqueHandle> launch_process(const LaunchOptions& options) {
             options.working_directory ? directory.c_str() : nullptr, &startup.StartupInfo,
             &process))
         return last_system_error();
-    UniqueHandle thread(process.hThread); // not needed: closed at once
-    return UniqueHandle(process.hProcess);
+    const UniqueHandle thread(process.hThread); // needed only to resume it
+    UniqueHandle child(process.hProcess);
+    if (options.ends_with_this_program) {
+        join_tool_job(child.get());
+        if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+            const SetupError failure = last_system_error();
+            ::TerminateProcess(child.get(), 1); // never leave it suspended
+            return failure;
+        }
+    }
+    return child;
 }
 
 Result<UniqueFile> open_null_device(DWORD access) {

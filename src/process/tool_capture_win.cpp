@@ -41,12 +41,13 @@ struct Started {
 // inherited from it) has closed its end.
 Result<Started> start_captured(std::string_view tool_name,
                                const std::vector<std::string>& arguments) {
+    VELMORA_TRY_ASSIGN(const ToolCommand command, prepare_tool(tool_name, arguments));
     VELMORA_TRY_ASSIGN(const UniqueFile input, open_null_device(GENERIC_READ));
     VELMORA_TRY_ASSIGN(Pipe output, create_output_pipe());
     VELMORA_TRY_ASSIGN(Pipe errors, create_output_pipe());
-    VELMORA_TRY_ASSIGN(UniqueHandle process,
-                       start_tool(tool_name, arguments,
-                                  {input.get(), output.write_end.get(), errors.write_end.get()}));
+    VELMORA_TRY_ASSIGN(
+        UniqueHandle process,
+        start_tool(command, {input.get(), output.write_end.get(), errors.write_end.get()}));
     return Started{std::move(process), std::move(output.read_end), std::move(errors.read_end)};
 }
 

@@ -11,12 +11,24 @@ constexpr std::string_view stop_on_error = "$ErrorActionPreference='Stop'; ";
 } // namespace
 
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination) {
-    return {"--fail",
+    // --disable must come first: it keeps curl from reading the user's .curlrc,
+    // which could turn off certificate checks or write headers into the file.
+    // A server that stalls mid-body for a minute ends the attempt (speed
+    // limit), and a Retry-After longer than two minutes ends curl's retrying so
+    // that PowerShell gets its turn; three ordinary retries fit in two minutes.
+    return {"--disable",
+            "--fail",
             "--location",
             "--retry",
             "3",
+            "--retry-max-time",
+            "120",
             "--connect-timeout",
             "20",
+            "--speed-limit",
+            "1",
+            "--speed-time",
+            "60",
             "--output",
             std::string(destination),
             std::string(url)};

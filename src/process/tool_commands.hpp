@@ -8,7 +8,8 @@
 
 namespace velmora {
 
-// curl.exe --fail --location --retry 3 --connect-timeout 20 --output DEST URL
+// curl.exe --disable --fail --location --retry 3 --retry-max-time 120
+//   --connect-timeout 20 --speed-limit 1 --speed-time 60 --output DEST URL
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination);
 
 // -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command <command>

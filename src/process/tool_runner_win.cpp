@@ -45,20 +45,34 @@ Result<std::vector<std::string>> search_folders() {
     return folders;
 }
 
+// Our copies of the null device close as soon as the child runs: only the
+// tool holds it then.
+Result<UniqueHandle> start_on_null_device(const ToolCommand& command) {
+    VELMORA_TRY_ASSIGN(const UniqueFile input, open_null_device(GENERIC_READ));
+    VELMORA_TRY_ASSIGN(const UniqueFile output, open_null_device(GENERIC_WRITE));
+    return start_tool(command, {input.get(), output.get(), output.get()});
+}
+
 Result<std::uint32_t> run_to_end(std::string_view tool_name,
                                  const std::vector<std::string>& arguments,
                                  std::optional<std::string> working_directory) {
-    VELMORA_TRY_ASSIGN(const UniqueFile input, open_null_device(GENERIC_READ));
-    VELMORA_TRY_ASSIGN(const UniqueFile output, open_null_device(GENERIC_WRITE));
-    VELMORA_TRY_ASSIGN(const UniqueHandle process,
-                       start_tool(tool_name, arguments, {input.get(), output.get(), output.get()},
-                                  std::move(working_directory)));
+    VELMORA_TRY_ASSIGN(const ToolCommand command,
+                       prepare_tool(tool_name, arguments, std::move(working_directory)));
+    VELMORA_TRY_ASSIGN(const UniqueHandle process, start_on_null_device(command));
     return wait_for_exit_code(process.get());
 }
 
 bool succeeded(const ToolOutcome& outcome) {
     const auto* exited = std::get_if<ToolExited>(&outcome);
     return exited && exited->exit_code == 0;
+}
+
+// Exit code 0 alone is not enough where a file is expected: curl ends with 0
+// without writing anything when a server's Retry-After outlasts its retries.
+bool delivered(const ToolOutcome& outcome, std::string_view output_file) {
+    return succeeded(outcome) &&
+           (output_file.empty() ||
+            ::GetFileAttributesW(widen(output_file).c_str()) != INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace
@@ -73,14 +87,21 @@ Result<std::string> find_tool(std::string_view tool_name) {
     return SetupError{"program not found"};
 }
 
-Result<UniqueHandle> start_tool(std::string_view tool_name,
-                                const std::vector<std::string>& arguments,
-                                const StandardStreams& streams,
-                                std::optional<std::string> working_directory) {
+Result<ToolCommand> prepare_tool(std::string_view tool_name,
+                                 const std::vector<std::string>& arguments,
+                                 std::optional<std::string> working_directory) {
     VELMORA_TRY_ASSIGN(std::string program, find_tool(tool_name));
     VELMORA_TRY_ASSIGN(std::string command_line, build_command_line(tool_name, arguments));
-    return launch_process({std::move(program), std::move(command_line), streams, nullptr,
-                           std::move(working_directory)});
+    return ToolCommand{std::move(program), std::move(command_line), std::move(working_directory)};
+}
+
+Result<UniqueHandle> start_tool(const ToolCommand& command, const StandardStreams& streams) {
+    return launch_process({.program = command.program,
+                           .command_line = command.command_line,
+                           .streams = streams,
+                           .environment = nullptr,
+                           .working_directory = command.working_directory,
+                           .ends_with_this_program = true});
 }
 
 ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments,
@@ -97,8 +118,9 @@ ToolOutcome run_powershell(const std::string& command) {
 
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
                          const std::string& powershell_command, const FallbackMessages& messages,
-                         std::optional<std::string> working_directory) {
-    if (succeeded(run_tool(tool_name, arguments, std::move(working_directory))))
+                         ToolRunOptions options) {
+    if (delivered(run_tool(tool_name, arguments, std::move(options.working_directory)),
+                  options.output_file))
         return {};
     const ToolOutcome fallback = run_powershell(powershell_command);
     if (succeeded(fallback))

@@ -27,13 +27,20 @@ using ToolOutcome = std::variant<ToolExited, ToolFailed>;
 // Windows folder, then along PATH; "program not found" when none has it.
 Result<std::string> find_tool(std::string_view tool_name);
 
-// Finds the tool, quotes its arguments and starts it hidden with these
-// streams, in the working directory if one is given; returns the process
-// handle.
-Result<UniqueHandle> start_tool(std::string_view tool_name,
-                                const std::vector<std::string>& arguments,
-                                const StandardStreams& streams,
-                                std::optional<std::string> working_directory = std::nullopt);
+// A tool found and its command line built: settled before any handle for
+// the child is opened, so that a tool that is missing opens nothing.
+struct ToolCommand {
+    std::string program; // full path
+    std::string command_line;
+    std::optional<std::string> working_directory; // none: this program's own
+};
+Result<ToolCommand> prepare_tool(std::string_view tool_name,
+                                 const std::vector<std::string>& arguments,
+                                 std::optional<std::string> working_directory = std::nullopt);
+
+// Starts the prepared tool hidden with these streams, inside the tools' job;
+// returns the process handle.
+Result<UniqueHandle> start_tool(const ToolCommand& command, const StandardStreams& streams);
 
 ToolOutcome run_tool(std::string_view tool_name, const std::vector<std::string>& arguments,
                      std::optional<std::string> working_directory = std::nullopt);
@@ -47,11 +54,17 @@ struct FallbackMessages {
     std::string (*failure)(std::string_view reason);
 };
 
-// Runs the tool (in the working directory if one is given); when it does not
-// exit with 0 for any reason, runs the PowerShell command instead, whose
-// outcome alone decides.
+// What a caller may add to the tool's run.
+struct ToolRunOptions {
+    std::optional<std::string> working_directory; // none: this program's own
+    std::string output_file; // when named, an exit code of 0 must leave it behind
+};
+
+// Runs the tool; when it does not exit with 0 for any reason, or exits with 0
+// but leaves no output file (when one is named), runs the PowerShell command
+// instead, whose outcome alone decides.
 Status run_with_fallback(std::string_view tool_name, const std::vector<std::string>& arguments,
                          const std::string& powershell_command, const FallbackMessages& messages,
-                         std::optional<std::string> working_directory = std::nullopt);
+                         ToolRunOptions options = {});
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 // beside it, its window driven from here by window messages.
 #include "common/path.hpp"
 #include "common/text_win.hpp"
+#include "support/fault_injection.hpp"
 #include "support/harness.hpp"
 #include "support/install_fixture.hpp"
 #include "support/message_box.hpp"
@@ -331,14 +332,20 @@ TEST_F(SetupWindowTest, TwoQuickPressesStartOneInstall) {
     EXPECT_EQ(starts_of("curl.exe"), 1u);
 }
 
-TEST_F(SetupWindowTest, ClosingDuringAnInstallEndsTheProgramAtOnce) {
+// The download held at its gate stands for a slow one; closing the window
+// must not leave it running.
+TEST_F(SetupWindowTest, ClosingDuringAnInstallEndsTheProgramAndItsToolsAtOnce) {
     fixture_.set_rules("curl.exe * gate " + gate(1) + "\n");
     start();
     press_button(button_);
     ASSERT_TRUE(wait_for_file(gate(1) + ".waiting"));
+    const DWORD setup = program_->process_id();
+    ASSERT_EQ(child_processes(setup, "curl.exe").size(), 1u);
     post_close(window_);
     EXPECT_EQ(program_->wait(5s), 0u);
-    open_gate(1); // lets the stand-in that the install left behind end
+    EXPECT_TRUE(wait_until([&] { return child_processes(setup, "curl.exe").empty(); }))
+        << "the download outlived the program";
+    open_gate(1); // lets a stand-in left behind end
 }
 
 TEST_F(SetupWindowTest, ShowsEachStageThenLaunchesTheGame) {

@@ -70,7 +70,7 @@ void expect_game_starts(const InstallFixture& fx) {
 }
 
 // The launcher's update hand-off, unpacking a newer launcher with the real
-// tar.exe over the installed one (Wine's tasklist.exe finds no process 0).
+// tar.exe over the installed one (no process has the id 0, so there is no wait).
 void expect_update_applied(const InstallFixture& fx) {
     const std::string archive = join_path(fx.folder, "Jo's update\\launcher 1.5.zip");
     write_file(archive,
@@ -99,6 +99,7 @@ struct Case {
     std::string root_name = "root";
     std::string temp_name = "temp"; // the work folder, and so curl's --output, lie below it
     std::string rules = "{}";       // the server's serve-rules.json
+    std::string curlrc = "";        // a .curlrc in the user's profile, when not empty
     std::function<void(Release&)> shape = [](Release&) {};
     std::function<void(const InstallFixture&)> damage = [](const InstallFixture&) {};
     std::string report = ""; // empty when the install succeeds
@@ -145,6 +146,12 @@ const Case cases[] = {
          }},
     {.name = "ServiceUnavailableTwiceThenServed",
      .rules = rule(launcher_zip, R"({"status": 503, "times": 2})")},
+    {.name = "RetryAfterAnHourFallsBack",
+     .rules = rule(launcher_zip, R"({"status": 503, "retry-after": 3600, "times": 1})"),
+     .falls_back = true},
+    {.name = "StalledServerIsAskedAgainAfterAMinute",
+     .rules = rule(runtime_zip, R"({"stall": 3600, "times": 1})")},
+    {.name = "UsersCurlrcIsNotRead", .curlrc = "include\n"},
     {.name = "ArchiveNotFound",
      .damage =
          [](const InstallFixture& fx) {
@@ -178,6 +185,11 @@ TEST_P(RealTools, InstallThenRepair) {
     const Case& c = GetParam();
     InstallFixture fx(c.root_name, c.temp_name);
     use_real_tools_and_server(fx);
+    if (!c.curlrc.empty()) {
+        const std::string profile = join_path(fx.folder, "profile");
+        write_file(join_path(profile, ".curlrc"), c.curlrc);
+        fx.more_environment = {{"USERPROFILE", profile}};
+    }
     Release release = standard_release(version);
     c.shape(release);
     fx.publish(release);

@@ -121,7 +121,7 @@ void InstallFixture::clear_log() {
 }
 
 std::vector<EnvironmentChange> InstallFixture::environment() const {
-    return {
+    std::vector<EnvironmentChange> changes = {
         {"VELMORA_TEST_ROOT", install_root},
         {"VELMORA_BOOTSTRAP_URL", manifest_url()},
         {"VELMORA_STANDIN_WEB_ROOT", served_root},
@@ -131,6 +131,8 @@ std::vector<EnvironmentChange> InstallFixture::environment() const {
         {"TEMP", temp},
         {"TMP", temp},
     };
+    changes.insert(changes.end(), more_environment.begin(), more_environment.end());
+    return changes;
 }
 
 RunOptions InstallFixture::install_options() const {

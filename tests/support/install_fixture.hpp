@@ -73,6 +73,7 @@ class InstallFixture {
     const std::string record;
     // Given to every install this fixture starts (see RunOptions).
     std::function<void(DWORD)> before_start;
+    std::vector<EnvironmentChange> more_environment; // after the fixture's own
     // Where the manifest's URLs point (web_host, or a real server's URL of
     // web_root) and the folder the stand-ins serve those URLs' paths from.
     std::string origin = std::string(web_host);

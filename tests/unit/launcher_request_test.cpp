@@ -104,7 +104,7 @@ TEST(LauncherRequest, PathsPassUnchangedAndLaterElementsAreIgnored) {
 // A tasklist that answers from a list (the last answer repeating, nullopt
 // meaning the tool could not run) and records each call and each pause.
 struct FakeTasklist {
-    std::deque<std::optional<std::string>> answers;
+    std::deque<std::optional<ProcessListing>> answers;
     std::vector<std::vector<std::string>> queries;
     std::vector<std::chrono::milliseconds> pauses;
     std::vector<char> events; // 'q' per query, 'p' per pause, in order
@@ -127,40 +127,56 @@ struct FakeTasklist {
     }
 };
 
-std::string row(std::string_view pid) {
-    return "launcher.exe " + std::string(pid) + " Console 1 10,240 K\r\n";
+std::optional<ProcessListing> answer(std::string output, std::uint32_t exit_code = 0) {
+    return ProcessListing{exit_code, std::move(output)};
 }
-const std::string gone = "INFO: No tasks are running which match the specified criteria.\r\n";
+std::optional<ProcessListing> row(std::string_view pid) {
+    return answer("launcher.exe " + std::string(pid) + " Console 1 10,240 K\r\n");
+}
+const auto gone = answer("INFO: No tasks are running which match the specified criteria.\r\n");
 
 TEST(WaitForProcessEnd, CountsQueriesAndPauses) {
+    using Answers = std::vector<std::optional<ProcessListing>>;
     struct Case {
         const char* name;
         std::uint32_t id;
-        std::vector<std::optional<std::string>> answers;
+        Answers answers;
         WaitEnd end;
         std::size_t queries;
     };
     const std::string invalid = "\xFF\xFE";
+    const auto still = WaitEnd::still_running;
     const std::vector<Case> cases = {
         {"already gone", 42, {gone}, WaitEnd::process_gone, 1},
-        {"empty answer", 42, {""}, WaitEnd::process_gone, 1},
         {"ends after three", 42, {row("42"), row("42"), row("42"), gone}, WaitEnd::process_gone, 4},
-        {"never ends", 42, {row("42")}, WaitEnd::queries_spent, 120},
+        {"never ends", 42, {row("42")}, still, 120},
         {"ends at the last query", 42, {}, WaitEnd::process_gone, 120},
-        {"inside a longer number", 42, {row("1425")}, WaitEnd::queries_spent, 120},
-        {"in another column", 10, {"x.exe 99 Console 1 10,240 K\r\n"}, WaitEnd::queries_spent, 120},
+        {"inside a longer number", 42, {row("1425")}, still, 120},
+        {"in another column", 10, {answer("x.exe 99 Console 1 10,240 K\r\n")}, still, 120},
         {"another id only", 42, {row("43"), row("42")}, WaitEnd::process_gone, 1},
-        {"no leading zeros searched", 7, {row("07"), "007"}, WaitEnd::queries_spent, 120},
+        {"no leading zeros searched", 7, {row("07"), answer("007")}, still, 120},
         {"id zero", 0, {row("10"), gone}, WaitEnd::process_gone, 2},
-        {"between invalid bytes", 42, {invalid + "42" + invalid, gone}, WaitEnd::process_gone, 2},
+        {"between invalid bytes",
+         42,
+         {answer(invalid + "42" + invalid), gone},
+         WaitEnd::process_gone,
+         2},
         {"split by an invalid byte",
          42,
-         {"4\xFF"
-          "2"},
+         {answer("4\xFF"
+                 "2")},
          WaitEnd::process_gone,
          1},
-        {"tool fails at once", 42, {std::nullopt}, WaitEnd::query_failed, 1},
-        {"tool fails later", 42, {row("42"), row("42"), std::nullopt}, WaitEnd::query_failed, 3},
+        // Only a real answer tells that the process has gone.
+        {"empty answer", 42, {answer("")}, still, 120},
+        {"blank answer", 42, {answer(" \r\n")}, still, 120},
+        {"error line", 42, {answer("ERROR: Invalid query\r\n", 1)}, still, 120},
+        {"tool fails at once", 42, {std::nullopt}, still, 120},
+        {"tool fails, then answers",
+         42,
+         {std::nullopt, answer(""), gone},
+         WaitEnd::process_gone,
+         3},
     };
     for (Case c : cases) {
         FakeTasklist fake;
@@ -171,14 +187,27 @@ TEST(WaitForProcessEnd, CountsQueriesAndPauses) {
         fake.answers.assign(c.answers.begin(), c.answers.end());
         EXPECT_EQ(fake.wait(c.id), c.end) << c.name;
         EXPECT_EQ(fake.queries.size(), c.queries) << c.name;
-        // A pause follows every answer that still holds the id, and only those.
-        const std::size_t pauses = c.end == WaitEnd::queries_spent ? c.queries : c.queries - 1;
+        // A pause follows every answer that does not show the process gone.
+        const std::size_t pauses = c.end == still ? c.queries : c.queries - 1;
         EXPECT_EQ(fake.pauses.size(), pauses) << c.name;
         for (std::size_t i = 0; i < fake.events.size(); ++i)
             EXPECT_EQ(fake.events[i], i % 2 == 0 ? 'q' : 'p') << c.name << " event " << i;
         for (const auto pause : fake.pauses)
             EXPECT_EQ(pause, std::chrono::milliseconds(250)) << c.name;
     }
+}
+
+// Only "no such process" ends the wait without waiting; a launcher still
+// running at the end of it keeps the update from being unpacked.
+TEST(WaitForProcessEnd, OpenFailuresAndTheEndOfTheWait) {
+    EXPECT_EQ(meaning_of_open_failure(87), OpenFailure::process_gone);
+    for (const std::uint32_t error : {5u, 0u, 6u, 1450u})
+        EXPECT_EQ(meaning_of_open_failure(error), OpenFailure::may_still_run) << error;
+    EXPECT_TRUE(require_launcher_gone(WaitEnd::process_gone));
+    const Status refused = require_launcher_gone(WaitEnd::still_running);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message,
+              "The launcher is still running. Close it and start the update again.");
 }
 
 TEST(WaitForProcessEnd, QueryArgumentsHoldThePlainDecimalId) {

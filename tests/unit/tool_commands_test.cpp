@@ -34,6 +34,12 @@ TEST(ToolCommands, TarGetsFourArgumentsWithThePathsUnchanged) {
     EXPECT_EQ(tar_arguments("C:\\a'b[1].zip", "D:\\out dir"), expected);
 }
 
+TEST(ToolCommands, PowerShellRunsWithoutTheUsersProfileOrAPrompt) {
+    const std::vector<std::string> expected = {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+                                               "Bypass",     "-Command",        "Get-Date"};
+    EXPECT_EQ(powershell_arguments("Get-Date"), expected);
+}
+
 TEST(ToolCommands, PowerShellCommandsQuoteEveryValueLiterally) {
     struct Case {
         std::string actual;

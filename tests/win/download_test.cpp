@@ -78,7 +78,8 @@ TEST_F(Download, OnlyThePowerShellOutcomeIsReported) {
          "Download failed with exit code 1"},
         {"curl.exe * exit 6\npowershell.exe * exit 3221225477\n",
          "Download failed with exit code -1073741819"},
-        {"curl.exe * exit 0\npowershell.exe * exit 1\n", ""},
+        // curl's 0 without the file (a Retry-After beyond its retries) is no success.
+        {"curl.exe * exit 0\npowershell.exe * exit 1\n", "Download failed with exit code 1"},
         {"curl.exe * exit 22\npowershell.exe * exit 0\n", ""},
     };
     for (const Case& c : cases) {
