@@ -51,9 +51,10 @@ Status download_file(const std::string& url, const std::string& destination) {
         VELMORA_TRY(create_directories(parent));
     // Both tools get the same text; anything that is not Unicode reads U+FFFD.
     const std::string target = sanitize_utf8(destination);
-    return run_with_fallback(
-        "curl.exe", curl_arguments(url, target), web_request_command(url, target),
-        {download_exit_message, download_failure_message}, {.output_file = target});
+    return run_with_fallback("curl.exe", curl_arguments(url, target),
+                             web_request_command(url, target),
+                             {download_exit_message, download_failure_message},
+                             {.working_directory = std::nullopt, .output_file = target});
 }
 
 Status verify_download(const std::string& file, std::uint64_t expected_size,

@@ -52,10 +52,11 @@ Status extract_archive(const std::string& archive, const std::string& destinatio
     const std::string source = sanitize_utf8(archive);
     const std::string target = sanitize_utf8(destination);
     TarPaths tar = choose_tar_paths(source, target, in_ansi_code_page, short_path);
-    return run_with_fallback("tar.exe", tar_arguments(tar.archive, tar.destination),
-                             expand_archive_command(source, target),
-                             {extraction_exit_message, extraction_failure_message},
-                             {.working_directory = std::move(tar.working_directory)});
+    return run_with_fallback(
+        "tar.exe", tar_arguments(tar.archive, tar.destination),
+        expand_archive_command(source, target),
+        {extraction_exit_message, extraction_failure_message},
+        {.working_directory = std::move(tar.working_directory), .output_file = {}});
 }
 
 } // namespace velmora
