@@ -1,4 +1,5 @@
 #include "common/system_paths_win.hpp"
+#include "common/sized_text_win.hpp"
 
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
@@ -13,20 +14,11 @@ Result<std::string> temp_directory() {
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
     const auto get_temp_path2 = reinterpret_cast<GetTempPath2Fn>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "GetTempPath2W")));
-    std::wstring buffer(MAX_PATH + 1, L'\0');
-    for (;;) {
-        const auto size = static_cast<DWORD>(buffer.size());
-        const DWORD length = get_temp_path2 ? get_temp_path2(size, buffer.data())
-                                            : ::GetTempPathW(size, buffer.data());
-        if (length == 0)
-            return last_system_error();
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return narrow(buffer);
-        }
-        // Too small (a long TMP): the size it needs, no error set. Ask again.
-        buffer.resize(length);
-    }
+    // A TMP longer than the buffer: the size it needs, no error set.
+    return sized_text([get_temp_path2](wchar_t* buffer, std::size_t size) {
+        const auto capacity = static_cast<DWORD>(size);
+        return get_temp_path2 ? get_temp_path2(capacity, buffer) : ::GetTempPathW(capacity, buffer);
+    });
 }
 
 Result<std::string> own_executable_path() {

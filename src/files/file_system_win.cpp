@@ -2,6 +2,7 @@
 
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
+#include "common/sized_text_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 
@@ -84,18 +85,9 @@ std::vector<std::string> directory_names(std::string_view path) {
 
 Result<std::string> full_path(std::string_view path) {
     const std::wstring wide = widen(path.empty() ? std::string_view(".") : path);
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return last_system_error();
-        if (length < full.size()) {
-            full.resize(length);
-            return narrow(full);
-        }
-        full.resize(length); // length includes the terminating NUL here
-    }
+    return sized_text([&wide](wchar_t* buffer, std::size_t size) {
+        return ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(size), buffer, nullptr);
+    });
 }
 
 } // namespace velmora

@@ -1,5 +1,6 @@
 #include "install/extract_win.hpp"
 
+#include "common/sized_text_win.hpp"
 #include "common/text.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
@@ -30,18 +31,12 @@ bool in_ansi_code_page(std::string_view text) {
 
 std::optional<std::string> short_path(std::string_view path) {
     const std::wstring wide = widen(path);
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetShortPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0)
-            return std::nullopt;
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return narrow(buffer);
-        }
-        buffer.resize(length); // length includes the terminating NUL here
-    }
+    auto short_name = sized_text([&wide](wchar_t* buffer, std::size_t size) {
+        return ::GetShortPathNameW(wide.c_str(), buffer, static_cast<DWORD>(size));
+    });
+    if (!short_name)
+        return std::nullopt;
+    return std::move(*short_name);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "common/command_line.hpp"
 #include "common/environment_win.hpp"
 #include "common/path.hpp"
+#include "common/sized_text_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
@@ -16,17 +17,9 @@ namespace {
 
 // A folder that the system reports through a GetSystemDirectoryW-like call.
 template <class Query> Result<std::string> system_folder(Query query) {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0)
-            return last_system_error();
-        if (length < buffer.size()) {
-            buffer.resize(length);
-            return narrow(buffer);
-        }
-        buffer.resize(length); // length includes the terminating NUL here
-    }
+    return sized_text([query](wchar_t* buffer, std::size_t size) {
+        return query(buffer, static_cast<UINT>(size));
+    });
 }
 
 // The folders searched for a tool, in order of precedence.
