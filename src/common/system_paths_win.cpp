@@ -1,6 +1,6 @@
 #include "common/system_paths_win.hpp"
-#include "common/sized_text_win.hpp"
 
+#include "common/sized_text_win.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 

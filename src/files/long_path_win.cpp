@@ -1,6 +1,7 @@
 #include "files/long_path_win.hpp"
 
 #include "common/text_win.hpp"
+#include "files/file_system_win.hpp"
 
 #include <windows.h>
 
@@ -31,19 +32,11 @@ std::wstring extended_length_path(std::string_view path) {
 }
 
 std::wstring full_extended_path(std::string_view path) {
-    const std::wstring wide = widen(path);
-    std::wstring full(wide.size() + MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (length == 0)
-            return wide;
-        if (length < full.size()) {
-            full.resize(length);
-            return with_extended_prefix(full);
-        }
-        full.resize(length);
-    }
+    // An empty path names nothing, least of all the current folder.
+    if (path.empty())
+        return {};
+    const auto full = full_path(path);
+    return full ? with_extended_prefix(widen(*full)) : widen(path);
 }
 
 } // namespace velmora

@@ -35,8 +35,12 @@ std::string InstallLayout::state_file() const {
     return join_path(join_path(data_directory(), "state"), "bootstrap.json");
 }
 
+std::string InstallLayout::runtimes_directory() const {
+    return join_path(data_directory(), "dotnet");
+}
+
 std::string InstallLayout::runtime_directory(std::string_view dotnet_version) const {
-    return join_path(join_path(data_directory(), "dotnet"), dotnet_version);
+    return join_path(runtimes_directory(), dotnet_version);
 }
 
 std::string InstallLayout::launcher_directory() const {

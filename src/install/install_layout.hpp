@@ -13,8 +13,9 @@ namespace velmora {
 struct InstallLayout {
     std::string root;
 
-    std::string data_directory() const; // root\Velmora
-    std::string state_file() const;     // ...\state\bootstrap.json
+    std::string data_directory() const;     // root\Velmora
+    std::string state_file() const;         // ...\state\bootstrap.json
+    std::string runtimes_directory() const; // ...\dotnet
     std::string runtime_directory(std::string_view dotnet_version) const; // ...\dotnet\<version>
     std::string launcher_directory() const;                               // root\Programs\Velmora
     std::string setup_copy() const;                                       // ...\Velmora.exe

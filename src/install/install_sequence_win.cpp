@@ -96,16 +96,12 @@ void remove_owned_folders(const std::string& parent, Owner owner_of, Doomed doom
             (void)remove_tree(join_path(parent, name));
 }
 
-std::string runtimes_directory(const InstallLayout& layout) {
-    return join_path(layout.data_directory(), "dotnet");
-}
-
 // Setups killed before they could clean up leave archives and half-unpacked
 // runtimes of hundreds of megabytes; a running setup's folders are its own.
 void remove_leftovers_of_ended_setups(const std::string& temp, const InstallLayout& layout) {
     const auto ended = [](std::uint32_t owner) { return !process_exists(owner); };
     remove_owned_folders(temp, work_directory_owner, ended);
-    remove_owned_folders(runtimes_directory(layout), staging_directory_owner, ended);
+    remove_owned_folders(layout.runtimes_directory(), staging_directory_owner, ended);
 }
 
 } // namespace
@@ -122,7 +118,7 @@ Status run_install(ProgressSink& progress) {
     // must not find less room. What cannot be removed now is harmless, and the
     // next run removes it.
     (void)remove_if_present(work);
-    remove_owned_folders(runtimes_directory(layout), staging_directory_owner,
+    remove_owned_folders(layout.runtimes_directory(), staging_directory_owner,
                          [pid](std::uint32_t owner) { return owner == pid; });
     return installed;
 }
