@@ -1,6 +1,9 @@
 #include "common/path.hpp"
+#include "install/tar_paths.hpp"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace velmora {
 namespace {
@@ -68,6 +71,42 @@ TEST(CommonFolder, NamesBothPathsFromTheDeepestFolderHoldingThem) {
         EXPECT_EQ(common->folder, c.folder) << c.first << " | " << c.second;
         EXPECT_EQ(common->first, c.first_below) << c.first;
         EXPECT_EQ(common->second, c.second_below) << c.second;
+    }
+}
+
+// tar reads its command line through the ANSI code page (ASCII here): each
+// path text it gets must be readable there, whichever form it takes.
+TEST(TarPaths, GiveTarOnlyTextItCanRead) {
+    const auto ascii = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    const auto short_names = [](std::string_view path) -> std::optional<std::string> {
+        if (path.find("nolongnames") != std::string_view::npos)
+            return std::nullopt;
+        return "C:\\SHORT~" + std::to_string(path.size());
+    };
+    struct Case {
+        const char* archive;
+        const char* destination;
+        const char* tar_archive;
+        const char* tar_destination;
+        const char* working_directory; // nullptr: the program's own
+    } const cases[] = {
+        {R"(C:\t\a.zip)", R"(C:\r\d)", R"(C:\t\a.zip)", R"(C:\r\d)", nullptr},
+        {"C:\\\xD0\x96 \xE7\x8E\x8B\\Temp\\a.zip", "C:\\\xD0\x96 \xE7\x8E\x8B\\Velmora\\d",
+         R"(Temp\a.zip)", R"(Velmora\d)", "C:\\\xD0\x96 \xE7\x8E\x8B"},
+        {R"(C:\Temp\a.zip)", "C:\\\xE7\x8E\x8B\\d", "C:\\SHORT~13", "C:\\SHORT~8", nullptr},
+        {R"(C:\nolongnames\a.zip)", "C:\\\xE7\x8E\x8B\\d", R"(C:\nolongnames\a.zip)",
+         "C:\\\xE7\x8E\x8B\\d", nullptr},
+    };
+    for (const auto& c : cases) {
+        const TarPaths tar = choose_tar_paths(c.archive, c.destination, ascii, short_names);
+        EXPECT_EQ(tar.archive, c.tar_archive) << c.destination;
+        EXPECT_EQ(tar.destination, c.tar_destination) << c.destination;
+        EXPECT_EQ(tar.working_directory.value_or("(own)"),
+                  c.working_directory ? c.working_directory : "(own)")
+            << c.destination;
     }
 }
 
