@@ -77,7 +77,7 @@ struct Check {
     std::string file;
     std::uint64_t size;
     std::string digest;
-    bool sha512;
+    DigestAlgorithm algorithm;
 };
 
 int run(int argc, char** argv) {
@@ -85,14 +85,17 @@ int run(int argc, char** argv) {
     const BootstrapManifest m = read_manifest(options["manifest"]);
     // In the install's order and with its algorithms.
     const Check checks[] = {
-        {"runtime", options["runtime"], m.dotnetSize, m.dotnetSha512, true},
-        {"desktop", options["desktop"], m.dotnetDesktopSize, m.dotnetDesktopSha512, true},
-        {"launcher", options["launcher"], m.launcherSize, m.launcherSha256, false},
+        {"runtime", options["runtime"], m.dotnetSize, m.dotnetSha512, DigestAlgorithm::sha512},
+        {"desktop", options["desktop"], m.dotnetDesktopSize, m.dotnetDesktopSha512,
+         DigestAlgorithm::sha512},
+        {"launcher", options["launcher"], m.launcherSize, m.launcherSha256,
+         DigestAlgorithm::sha256},
     };
     double total = 0;
     for (const Check& check : checks) {
         const double start = now();
-        const Status verified = verify_download(check.file, check.size, check.digest, check.sha512);
+        const Status verified =
+            verify_download(check.file, check.size, check.digest, check.algorithm);
         const double seconds = now() - start;
         if (!verified)
             fail(std::string(check.name) + ": " + verified.error().message);

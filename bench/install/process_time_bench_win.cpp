@@ -16,7 +16,7 @@
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
 #include "common/text_win.hpp"
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
 
 #include <windows.h>
 

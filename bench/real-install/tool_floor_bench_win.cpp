@@ -17,8 +17,8 @@
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
 #include "install/digest_win.hpp"
-#include "install/download_messages.hpp"
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
+#include "install/extract.hpp"
 
 #include <windows.h>
 

@@ -16,7 +16,7 @@
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
 #include "install/digest_win.hpp"
-#include "install/download_messages.hpp"
+#include "install/download.hpp"
 #include "install/download_win.hpp"
 
 #include <psapi.h>
@@ -148,10 +148,10 @@ struct Measured {
 };
 
 Measured time_verify(const std::string& path, std::uint64_t size, const std::string& digest,
-                     bool sha512) {
+                     DigestAlgorithm algorithm) {
     const std::size_t peak_before = peak_working_set();
     const double start = now();
-    const Status status = verify_download(path, size, digest, sha512);
+    const Status status = verify_download(path, size, digest, algorithm);
     const double seconds = now() - start;
     if (!status)
         fail("verify_download: " + status.error().message);
@@ -232,8 +232,8 @@ int run(int argc, char** argv) {
             fail("the Linux tool's digest differs: " + tool->digest);
 
     // Peak growth first, while no large buffer of the bench's own is resident.
-    Measured verify512 = time_verify(options.file, options.size, sha512, true);
-    Measured verify256 = time_verify(options.file, options.size, sha256, false);
+    Measured verify512 = time_verify(options.file, options.size, sha512, DigestAlgorithm::sha512);
+    Measured verify256 = time_verify(options.file, options.size, sha256, DigestAlgorithm::sha256);
 
     // Then interleaved rounds, each timing the check right beside the
     // in-memory digest, so that load from other processes on the machine hits
@@ -251,9 +251,11 @@ int run(int argc, char** argv) {
         return seconds;
     };
     for (int round = 0; round < options.rounds; ++round) {
-        const double v512 = time_verify(options.file, options.size, sha512, true).seconds;
+        const double v512 =
+            time_verify(options.file, options.size, sha512, DigestAlgorithm::sha512).seconds;
         const double m512 = time_memory(DigestAlgorithm::sha512, sha512);
-        const double v256 = time_verify(options.file, options.size, sha256, false).seconds;
+        const double v256 =
+            time_verify(options.file, options.size, sha256, DigestAlgorithm::sha256).seconds;
         const double m256 = time_memory(DigestAlgorithm::sha256, sha256);
         verify512.seconds = std::min(verify512.seconds, v512);
         verify256.seconds = std::min(verify256.seconds, v256);

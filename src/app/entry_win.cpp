@@ -6,6 +6,7 @@
 #include "common/command_line.hpp"
 #include "common/path.hpp"
 #include "common/system_paths_win.hpp"
+#include "install/install_layout.hpp"
 #include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
 #include "window/setup_window_win.hpp"
@@ -30,11 +31,14 @@ int run() {
     const std::vector<std::string> arguments = argument_list();
     const RunMode mode = choose_run_mode(arguments, own_file_name());
     if (mode == RunMode::headless_install) {
+        // The root first: without one there is nothing to install into, and
+        // the report goes to the temporary folder instead.
         ProgressSink unwatched;
-        auto installed = run_install(unwatched);
+        const Result<InstallLayout> layout = install_layout();
+        const Status installed = layout ? run_install(*layout, unwatched) : Status(layout.error());
         if (installed)
             return 0;
-        write_error_report(installed.error().message);
+        write_error_report(layout ? &*layout : nullptr, installed.error().message);
         return 1;
     }
     Status outcome = mode == RunMode::launcher_update ? apply_launcher_update(arguments)

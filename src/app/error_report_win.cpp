@@ -5,7 +5,7 @@
 #include "common/system_paths_win.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
-#include "install/state_file_win.hpp"
+#include "install/install_layout.hpp"
 
 #include <windows.h>
 
@@ -18,9 +18,9 @@ void show_error_box(std::string_view message) {
                   MB_OK | MB_ICONERROR);
 }
 
-void write_error_report(std::string_view message) {
+void write_error_report(const InstallLayout* layout, std::string_view message) {
     std::string report;
-    if (const auto layout = install_layout())
+    if (layout)
         report = layout->error_report();
     else if (const auto temp = temp_directory())
         report = join_path(*temp, error_report_file_name);

@@ -5,7 +5,7 @@
 #include "common/system_error_win.hpp"
 #include "install/extract_win.hpp"
 #include "launch/launch_game_win.hpp"
-#include "process/tool_capture_win.hpp"
+#include "process/tool_runner_win.hpp"
 
 #include <windows.h>
 

@@ -4,6 +4,7 @@
 
 #include "common/handle_win.hpp"
 #include "common/setup_error.hpp"
+#include "install/manifest.hpp"
 
 #include <bcrypt.h>
 
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace velmora {
-
-enum class DigestAlgorithm { sha256, sha512 };
 
 struct AlgorithmProviderTraits {
     using type = BCRYPT_ALG_HANDLE;

@@ -6,8 +6,7 @@
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
 #include "install/digest_win.hpp"
-#include "install/download_messages.hpp"
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
 #include "process/tool_runner_win.hpp"
 
 #include <windows.h>
@@ -51,23 +50,29 @@ Status download_file(const std::string& url, const std::string& destination) {
         VELMORA_TRY(create_directories(parent));
     // Both tools get the same text; anything that is not Unicode reads U+FFFD.
     const std::string target = sanitize_utf8(destination);
-    return run_with_fallback("curl.exe", curl_arguments(url, target),
-                             web_request_command(url, target),
-                             {download_exit_message, download_failure_message},
-                             {.working_directory = std::nullopt, .output_file = target});
+    return run_with_fallback({.tool = "curl.exe",
+                              .arguments = curl_arguments(url, target),
+                              .working_directory = std::nullopt,
+                              .output_file = target},
+                             {web_request_command(url, target), download_failure_texts});
 }
 
 Status verify_download(const std::string& file, std::uint64_t expected_size,
-                       const std::string& expected_digest, bool sha512) {
+                       const std::string& expected_digest, DigestAlgorithm algorithm) {
     VELMORA_TRY_ASSIGN(const std::uint64_t size, file_size(file));
     if (size != expected_size)
         return SetupError{size_mismatch_message(size, expected_size)};
-    VELMORA_TRY_ASSIGN(
-        const std::string digest,
-        file_digest(file, sha512 ? DigestAlgorithm::sha512 : DigestAlgorithm::sha256));
+    VELMORA_TRY_ASSIGN(const std::string digest, file_digest(file, algorithm));
     if (!digests_match(digest, expected_digest))
         return SetupError{std::string(integrity_failure_message)};
     return {};
+}
+
+Result<std::string> fetch_verified(const ArchiveDownload& archive, const std::string& work) {
+    std::string file = join_path(work, archive.file_name);
+    VELMORA_TRY(download_file(archive.url, file));
+    VELMORA_TRY(verify_download(file, archive.size, archive.digest, archive.algorithm));
+    return file;
 }
 
 } // namespace velmora

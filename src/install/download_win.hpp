@@ -3,6 +3,7 @@
 // setup manifest describes.
 
 #include "common/setup_error.hpp"
+#include "install/manifest.hpp"
 
 #include <cstdint>
 #include <string>
@@ -14,9 +15,13 @@ namespace velmora {
 // destination's parent folder is created when missing.
 Status download_file(const std::string& url, const std::string& destination);
 
-// Checks the file's size, then its SHA-512 (sha512 set) or SHA-256 digest
-// against the expected hex text, in one streaming pass.
+// Checks the file's size, then its digest against the expected hex text, in
+// one streaming pass.
 Status verify_download(const std::string& file, std::uint64_t expected_size,
-                       const std::string& expected_digest, bool sha512);
+                       const std::string& expected_digest, DigestAlgorithm algorithm);
+
+// Downloads the archive into the work directory and checks it; returns its
+// path there.
+Result<std::string> fetch_verified(const ArchiveDownload& archive, const std::string& work);
 
 } // namespace velmora

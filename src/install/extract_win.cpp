@@ -4,9 +4,7 @@
 #include "common/text.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
-#include "install/download_messages.hpp"
-#include "install/tar_paths.hpp"
-#include "process/tool_commands.hpp"
+#include "install/extract.hpp"
 #include "process/tool_runner_win.hpp"
 
 #include <windows.h>
@@ -47,11 +45,11 @@ Status extract_archive(const std::string& archive, const std::string& destinatio
     const std::string source = sanitize_utf8(archive);
     const std::string target = sanitize_utf8(destination);
     TarPaths tar = choose_tar_paths(source, target, in_ansi_code_page, short_path);
-    return run_with_fallback(
-        "tar.exe", tar_arguments(tar.archive, tar.destination),
-        expand_archive_command(source, target),
-        {extraction_exit_message, extraction_failure_message},
-        {.working_directory = std::move(tar.working_directory), .output_file = {}});
+    return run_with_fallback({.tool = "tar.exe",
+                              .arguments = tar_arguments(tar.archive, tar.destination),
+                              .working_directory = std::move(tar.working_directory),
+                              .output_file = {}},
+                             {expand_archive_command(source, target), extraction_failure_texts});
 }
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 // Where an installation keeps its folders and files, and the names of what
 // one install run works with.
 
+#include "common/setup_error.hpp"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,6 +23,14 @@ struct InstallLayout {
     std::string setup_copy() const;                                       // ...\Velmora.exe
     std::string error_report() const; // root\VelmoraSetup-error.txt
 };
+
+// Windows only. VELMORA_TEST_ROOT when present (even empty: the current
+// folder), otherwise LOCALAPPDATA, made a full path; "LOCALAPPDATA is
+// unavailable" when neither is present.
+Result<std::string> install_root();
+
+// The paths below install_root().
+Result<InstallLayout> install_layout();
 
 // runtime directory\shared\Microsoft.WindowsDesktop.App\<version>: with
 // dotnet.exe, the marker of an installed runtime.

@@ -9,7 +9,6 @@
 #include "files/rename_directory_win.hpp"
 #include "install/download_win.hpp"
 #include "install/extract_win.hpp"
-#include "install/install_layout.hpp"
 #include "install/manifest_fetch_win.hpp"
 #include "install/state_file_win.hpp"
 #include "process/process_exists_win.hpp"
@@ -28,28 +27,22 @@ bool runtime_installed(const std::string& runtime_directory, const std::string& 
            path_exists(desktop_framework_directory(runtime_directory, version));
 }
 
-Status fetch_checked(const std::string& url, const std::string& file, std::uint64_t size,
-                     const std::string& digest, bool sha512) {
-    VELMORA_TRY(download_file(url, file));
-    return verify_download(file, size, digest, sha512);
-}
+// Both runtime archives are fetched before either is unpacked; they are
+// unpacked into a staging folder that replaces the runtime directory whole.
+Status install_runtime(const InstallRun& run, const BootstrapManifest& manifest,
+                       const std::string& runtime_directory) {
+    run.progress->stage_begun(ProgressStage::downloading_runtime);
+    std::vector<std::string> archives;
+    for (const ArchiveDownload& archive : runtime_archives(manifest)) {
+        VELMORA_TRY_ASSIGN(std::string file, fetch_verified(archive, run.work));
+        archives.push_back(std::move(file));
+    }
 
-Status install_runtime(const BootstrapManifest& manifest, const std::string& work,
-                       const std::string& runtime_directory, std::uint32_t pid,
-                       ProgressSink& progress) {
-    progress.stage_begun(ProgressStage::downloading_runtime);
-    const std::string runtime_archive = join_path(work, "dotnet-runtime.zip");
-    const std::string desktop_archive = join_path(work, "windowsdesktop-runtime.zip");
-    VELMORA_TRY(fetch_checked(manifest.dotnetUrl, runtime_archive, manifest.dotnetSize,
-                              manifest.dotnetSha512, true));
-    VELMORA_TRY(fetch_checked(manifest.dotnetDesktopUrl, desktop_archive,
-                              manifest.dotnetDesktopSize, manifest.dotnetDesktopSha512, true));
-
-    progress.stage_begun(ProgressStage::installing_runtime);
-    const std::string staging = staging_directory_for(runtime_directory, pid);
+    run.progress->stage_begun(ProgressStage::installing_runtime);
+    const std::string staging = staging_directory_for(runtime_directory, run.pid);
     VELMORA_TRY(remove_if_present(staging));
-    VELMORA_TRY(extract_archive(runtime_archive, staging));
-    VELMORA_TRY(extract_archive(desktop_archive, staging));
+    for (const std::string& archive : archives)
+        VELMORA_TRY(extract_archive(archive, staging));
     if (!path_exists(join_path(staging, "dotnet.exe")))
         return SetupError{"The Microsoft runtime archive has an unexpected layout."};
 
@@ -58,73 +51,80 @@ Status install_runtime(const BootstrapManifest& manifest, const std::string& wor
     return rename_directory(staging, runtime_directory);
 }
 
-Result<std::string> install_launcher(const BootstrapManifest& manifest, const InstallLayout& layout,
-                                     const std::string& work, ProgressSink& progress) {
-    progress.stage_begun(ProgressStage::downloading_launcher);
-    const std::string archive = join_path(work, launcher_archive_name(manifest.launcherVersion));
-    VELMORA_TRY(fetch_checked(manifest.launcherUrl, archive, manifest.launcherSize,
-                              manifest.launcherSha256, false));
+Status install_launcher(const InstallRun& run, const BootstrapManifest& manifest) {
+    run.progress->stage_begun(ProgressStage::downloading_launcher);
+    VELMORA_TRY_ASSIGN(const std::string archive,
+                       fetch_verified(launcher_archive(manifest), run.work));
 
-    progress.stage_begun(ProgressStage::installing_launcher);
-    const std::string launcher_directory = layout.launcher_directory();
-    VELMORA_TRY(create_directories(launcher_directory));
-    VELMORA_TRY(extract_archive(archive, launcher_directory));
-    VELMORA_TRY(copy_running_executable(layout.setup_copy()));
-    return launcher_directory;
+    run.progress->stage_begun(ProgressStage::installing_launcher);
+    VELMORA_TRY(create_directories(run.layout.launcher_directory()));
+    VELMORA_TRY(extract_archive(archive, run.layout.launcher_directory()));
+    return copy_running_executable(run.layout.setup_copy());
 }
 
-Status install_into(const InstallLayout& layout, const std::string& work, std::uint32_t pid,
-                    ProgressSink& progress) {
-    VELMORA_TRY(remove_if_present(work));
-    VELMORA_TRY(create_directories(work));
-    progress.stage_begun(ProgressStage::checking_release);
-    VELMORA_TRY_ASSIGN(const BootstrapManifest manifest, fetch_manifest(work));
-    const std::string runtime_directory = layout.runtime_directory(manifest.dotnetVersion);
+// The recipe: manifest, runtime (unless that version is installed already),
+// launcher, state file.
+Status install_into_work(const InstallRun& run) {
+    VELMORA_TRY(remove_if_present(run.work));
+    VELMORA_TRY(create_directories(run.work));
+    run.progress->stage_begun(ProgressStage::checking_release);
+    VELMORA_TRY_ASSIGN(const BootstrapManifest manifest,
+                       fetch_manifest(run.manifest_url, run.work));
+    const std::string runtime_directory = run.layout.runtime_directory(manifest.dotnetVersion);
     if (!runtime_installed(runtime_directory, manifest.dotnetVersion))
-        VELMORA_TRY(install_runtime(manifest, work, runtime_directory, pid, progress));
-    VELMORA_TRY_ASSIGN(std::string launcher_directory,
-                       install_launcher(manifest, layout, work, progress));
-    return write_state(BootstrapState{runtime_directory, std::move(launcher_directory)});
+        VELMORA_TRY(install_runtime(run, manifest, runtime_directory));
+    VELMORA_TRY(install_launcher(run, manifest));
+    return write_state(run.layout, {runtime_directory, run.layout.launcher_directory()});
 }
 
 // Removes, as far as it can, the folders below `parent` whose name names an
-// owner for which `doomed` holds.
-template <class Owner, class Doomed>
-void remove_owned_folders(const std::string& parent, Owner owner_of, Doomed doomed) {
+// owner that `to_remove` picks.
+template <class Owner, class Pick>
+void remove_owned_folders(const std::string& parent, Owner owner_of, Pick to_remove) {
     for (const std::string& name : directory_names(parent))
-        if (const auto owner = owner_of(name); owner && doomed(*owner))
+        if (const auto owner = owner_of(name); owner && to_remove(*owner))
             (void)remove_tree(join_path(parent, name));
 }
 
 // Setups killed before they could clean up leave archives and half-unpacked
 // runtimes of hundreds of megabytes; a running setup's folders are its own.
-void remove_leftovers_of_ended_setups(const std::string& temp, const InstallLayout& layout) {
+void remove_leftovers_of_ended_setups(const InstallRun& run) {
     const auto ended = [](std::uint32_t owner) { return !process_exists(owner); };
-    remove_owned_folders(temp, work_directory_owner, ended);
-    remove_owned_folders(layout.runtimes_directory(), staging_directory_owner, ended);
+    remove_owned_folders(run.temp, work_directory_owner, ended);
+    remove_owned_folders(run.layout.runtimes_directory(), staging_directory_owner, ended);
 }
 
 } // namespace
 
-Status run_install(ProgressSink& progress) {
-    // The root first: without one there is nothing to install into.
-    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
-    VELMORA_TRY_ASSIGN(const std::string temp, temp_directory());
+Result<InstallRun> prepare_install_run(InstallLayout layout, ProgressSink& progress) {
+    VELMORA_TRY_ASSIGN(std::string temp, temp_directory());
     const auto pid = static_cast<std::uint32_t>(::GetCurrentProcessId());
-    remove_leftovers_of_ended_setups(temp, layout);
-    const std::string work = join_path(temp, work_directory_name(pid));
-    const Status installed = install_into(layout, work, pid, progress);
+    std::string work = join_path(temp, work_directory_name(pid));
+    return InstallRun{std::move(layout), std::move(temp), std::move(work), pid,
+                      manifest_url(),    &progress};
+}
+
+Status run_install(const InstallRun& run) {
+    remove_leftovers_of_ended_setups(run);
+    const Status installed = install_into_work(run);
     // Succeeded or not, the run's own folders go: a retry after a full disk
     // must not find less room. What cannot be removed now is harmless, and the
     // next run removes it.
-    (void)remove_if_present(work);
-    remove_owned_folders(layout.runtimes_directory(), staging_directory_owner,
-                         [pid](std::uint32_t owner) { return owner == pid; });
+    (void)remove_if_present(run.work);
+    remove_owned_folders(run.layout.runtimes_directory(), staging_directory_owner,
+                         [&run](std::uint32_t owner) { return owner == run.pid; });
     return installed;
 }
 
+Status run_install(const InstallLayout& layout, ProgressSink& progress) {
+    VELMORA_TRY_ASSIGN(const InstallRun run, prepare_install_run(layout, progress));
+    return run_install(run);
+}
+
 void run_install_worker(ProgressSink& progress) {
-    progress.install_ended(run_install(progress));
+    // The root first: without one there is nothing to install into.
+    const Result<InstallLayout> layout = install_layout();
+    progress.install_ended(layout ? run_install(*layout, progress) : Status(layout.error()));
 }
 
 } // namespace velmora

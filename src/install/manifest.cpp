@@ -1,5 +1,9 @@
 #include "install/manifest.hpp"
 
+#include "common/path.hpp"
+#include "common/text.hpp"
+#include "install/install_layout.hpp"
+
 namespace velmora {
 
 Result<BootstrapManifest> parse_manifest(ByteSource& source) {
@@ -25,6 +29,38 @@ Result<BootstrapManifest> parse_manifest(ByteSource& source) {
 Result<BootstrapManifest> parse_manifest(std::string_view document) {
     MemorySource source(document);
     return parse_manifest(source);
+}
+
+Status check_manifest(const BootstrapManifest& manifest) {
+    if (manifest.schema != 1)
+        return SetupError{"This setup manifest is not supported."};
+    if (!is_plain_name(manifest.dotnetVersion))
+        return SetupError{"Invalid setup manifest: `dotnetVersion` is not a valid folder name."};
+    if (!is_plain_name(launcher_archive_name(manifest.launcherVersion)))
+        return SetupError{"Invalid setup manifest: `launcherVersion` is not valid in a file name."};
+    return {};
+}
+
+std::string default_manifest_url() {
+    return std::string("https://") + VELMORA_MANIFEST_HOST + "/client/bootstrap.json";
+}
+
+std::string choose_manifest_url(const std::optional<std::u16string>& variable) {
+    if (variable && is_valid_utf16(*variable))
+        return utf16_to_utf8(*variable);
+    return default_manifest_url();
+}
+
+std::array<ArchiveDownload, 2> runtime_archives(const BootstrapManifest& m) {
+    return {
+        {{"dotnet-runtime.zip", m.dotnetUrl, m.dotnetSize, m.dotnetSha512, DigestAlgorithm::sha512},
+         {"windowsdesktop-runtime.zip", m.dotnetDesktopUrl, m.dotnetDesktopSize,
+          m.dotnetDesktopSha512, DigestAlgorithm::sha512}}};
+}
+
+ArchiveDownload launcher_archive(const BootstrapManifest& m) {
+    return {launcher_archive_name(m.launcherVersion), m.launcherUrl, m.launcherSize,
+            m.launcherSha256, DigestAlgorithm::sha256};
 }
 
 } // namespace velmora

@@ -7,10 +7,13 @@
 
 namespace velmora {
 
-// Downloads the setup manifest into the work directory's bootstrap.json and
-// reads it. Only a manifest of schema 1 is accepted, and only after the whole
-// document was read; version texts that would place files outside their
-// folders are refused.
-Result<BootstrapManifest> fetch_manifest(const std::string& work_directory);
+// VELMORA_BOOTSTRAP_URL when present (see choose_manifest_url), otherwise the
+// product's own manifest.
+std::string manifest_url();
+
+// Downloads the setup manifest from the URL into the work directory's
+// bootstrap.json and reads it; only what check_manifest accepts, after the
+// whole document was read, is returned.
+Result<BootstrapManifest> fetch_manifest(const std::string& url, const std::string& work_directory);
 
 } // namespace velmora

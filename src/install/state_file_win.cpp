@@ -1,6 +1,5 @@
 #include "install/state_file_win.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/system_error_win.hpp"
@@ -12,29 +11,8 @@
 
 namespace velmora {
 
-Result<std::string> install_root() {
-    // Present with an empty value still counts, as the current folder. Made
-    // absolute, so that the state file never records a path that a launch
-    // from another folder would read differently.
-    if (const auto test_root = environment_variable(L"VELMORA_TEST_ROOT"))
-        return full_path(narrow(*test_root));
-    if (const auto local = environment_variable(L"LOCALAPPDATA"))
-        return full_path(narrow(*local));
-    return SetupError{"LOCALAPPDATA is unavailable"};
-}
-
-Result<InstallLayout> install_layout() {
-    VELMORA_TRY_ASSIGN(std::string root, install_root());
-    return InstallLayout{std::move(root)};
-}
-
-Result<std::string> state_file_path() {
-    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
-    return layout.state_file();
-}
-
-Status write_state(const BootstrapState& state) {
-    VELMORA_TRY_ASSIGN(const std::string path, state_file_path());
+Status write_state(const InstallLayout& layout, const BootstrapState& state) {
+    const std::string path = layout.state_file();
     VELMORA_TRY(create_directories(parent_of(path)));
     // Rewritten in place. Readers are let in, so that a launch reading at this
     // moment fails neither this write nor itself; it may see the file half
@@ -42,8 +20,8 @@ Status write_state(const BootstrapState& state) {
     return write_file(path, format_state(state));
 }
 
-Result<BootstrapState> read_state() {
-    VELMORA_TRY_ASSIGN(const std::string path, state_file_path());
+Result<BootstrapState> read_state(const InstallLayout& layout) {
+    const std::string path = layout.state_file();
     // Whatever keeps the file from opening (missing, denied, a directory),
     // there is no installation to use.
     UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_READ,

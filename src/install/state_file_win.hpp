@@ -1,26 +1,15 @@
 #pragma once
-// The install root and the state file below it.
+// The state file: what the install recorded, read back by the launch.
 
 #include "common/setup_error.hpp"
 #include "install/install_layout.hpp"
 #include "install/state.hpp"
 
-#include <string>
-
 namespace velmora {
 
-// VELMORA_TEST_ROOT when present (even empty), otherwise LOCALAPPDATA,
-// unchanged; "LOCALAPPDATA is unavailable" when neither is present.
-Result<std::string> install_root();
+// Writes the layout's state file (install root \ Velmora \ state \ bootstrap.json).
+Status write_state(const InstallLayout& layout, const BootstrapState& state);
 
-// The paths below install_root().
-Result<InstallLayout> install_layout();
-
-// install root \ Velmora \ state \ bootstrap.json
-Result<std::string> state_file_path();
-
-Status write_state(const BootstrapState& state);
-
-Result<BootstrapState> read_state();
+Result<BootstrapState> read_state(const InstallLayout& layout);
 
 } // namespace velmora

@@ -51,7 +51,8 @@ Status start_host(const std::string& host, const std::string& game,
 } // namespace
 
 Status launch_game() {
-    VELMORA_TRY_ASSIGN(const BootstrapState state, read_state());
+    VELMORA_TRY_ASSIGN(const InstallLayout layout, install_layout());
+    VELMORA_TRY_ASSIGN(const BootstrapState state, read_state(layout));
     const std::string host = join_path(state.dotnetRoot, "dotnet.exe");
     const std::string game = join_path(state.launcherDirectory, "VelmoraGame.dll");
     if (!path_exists(host) || !path_exists(game))

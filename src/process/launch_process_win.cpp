@@ -2,7 +2,6 @@
 
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
-#include "process/tool_job_win.hpp"
 
 #include <algorithm>
 #include <memory>
@@ -10,6 +9,32 @@
 
 namespace velmora {
 namespace {
+
+// The one job object that holds every tool this program starts. It is killed
+// when its last handle closes, which is when this program ends, however it
+// ends: a closed window or a killed setup leaves no curl.exe retrying behind.
+UniqueHandle create_tool_job() {
+    UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+    if (!job)
+        return {};
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                   sizeof limits))
+        return {};
+    return job;
+}
+
+// Puts a process (created suspended, not yet running) into the tools' job.
+// Best effort: where the system refuses (a job around this program that
+// forbids nesting, or no job could be made), the tool runs outside one.
+void join_tool_job(HANDLE process) {
+    // Made on first use and never closed by hand: the system closes it when
+    // the process ends, and that ends the tools.
+    static const UniqueHandle job = create_tool_job();
+    if (job)
+        ::AssignProcessToJobObject(job.get(), process); // refused: the tool runs unjoined
+}
 
 // A process-thread attribute list naming exactly the handles to inherit.
 class InheritList {
@@ -60,7 +85,7 @@ Result<UniqueHandle> launch_process(const LaunchOptions& options) {
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     DWORD flags = CREATE_NO_WINDOW;
-    if (options.ends_with_this_program)
+    if (options.in_tools_job)
         flags |= CREATE_SUSPENDED;
     InheritList inherit(distinct(options.streams));
     const bool inherits = options.streams.input || options.streams.output || options.streams.error;
@@ -86,7 +111,7 @@ Result<UniqueHandle> launch_process(const LaunchOptions& options) {
         return last_system_error();
     const UniqueHandle thread(process.hThread); // needed only to resume it
     UniqueHandle child(process.hProcess);
-    if (options.ends_with_this_program) {
+    if (options.in_tools_job) {
         join_tool_job(child.get());
         if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
             const SetupError failure = last_system_error();

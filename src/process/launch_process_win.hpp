@@ -28,11 +28,11 @@ struct LaunchOptions {
     StandardStreams streams;
     const std::u16string* environment = nullptr;  // a block; null: this program's own
     std::optional<std::string> working_directory; // none: this program's own
-    bool ends_with_this_program = false;          // a tool: held in the tools' job
+    bool in_tools_job = false;                    // a tool: killed when this program ends
 };
 
 // Starts the process with CREATE_NO_WINDOW; returns its handle. A process
-// that ends with this program is created suspended, put into the tools' job
+// in the tools' job is created suspended, put into the tools' job
 // and only then resumed, so that not even its first instructions run outside.
 Result<UniqueHandle> launch_process(const LaunchOptions& options);
 

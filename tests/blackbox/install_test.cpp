@@ -5,7 +5,7 @@
 
 #include "common/path.hpp"
 #include "common/text_win.hpp"
-#include "process/tool_commands.hpp"
+#include "install/extract.hpp"
 #include "support/harness.hpp"
 #include "support/install_fixture.hpp"
 

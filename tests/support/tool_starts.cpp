@@ -1,6 +1,8 @@
 #include "support/tool_starts.hpp"
 
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
+#include "install/extract.hpp"
+#include "process/powershell.hpp"
 
 namespace velmora::test {
 namespace {

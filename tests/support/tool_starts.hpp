@@ -3,8 +3,6 @@
 // argument lists and PowerShell commands come from the program's own
 // functions, so that a test restates none of them.
 
-#include "process/tool_commands.hpp"
-
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,6 +1,4 @@
-#include "common/path.hpp"
 #include "install/install_layout.hpp"
-#include "install/manifest_url.hpp"
 
 #include <gtest/gtest.h>
 
@@ -35,29 +33,6 @@ TEST(InstallLayout, NamesOfTheRunsFiles) {
         EXPECT_EQ(work_directory_owner(other), std::nullopt) << other;
     for (const char* other : {"8.0.11", ".staging-1", "8.0.staging-", "8.staging-1.zip"})
         EXPECT_EQ(staging_directory_owner(other), std::nullopt) << other;
-}
-
-TEST(InstallLayout, PlainNamesKeepFilesInTheirFolders) {
-    for (const char* good : {"8.0.11", "abc", "9.0.0-rc.1", ".hidden", "Ünïcode 8", "a'b",
-                             "CONSOLE", "COM10", "LPT", "x.con", "nul-8.0"})
-        EXPECT_TRUE(is_plain_name(good)) << good;
-    for (const char* bad : {"",     ".",         "..",           "..\\..\\x", "../x",     "a/b",
-                            "C:",   "a:b",       "x.",           "x ",        "a*b",      "a?b",
-                            "a|b",  "a<b",       "a>b",          "a\"b",      "a\tb",     "CON",
-                            "nul",  "Aux.8.0",   "prn .1",       "COM1",      "lpt9.zip", "CONOUT$",
-                            "com0", "COM\u00b9", "lpt\u00b3.txt"})
-        EXPECT_FALSE(is_plain_name(bad)) << bad;
-}
-
-TEST(ManifestUrl, VariableWinsWhenPresentAndValid) {
-    const std::string fallback = default_manifest_url();
-    EXPECT_TRUE(fallback.starts_with("https://"));
-    EXPECT_TRUE(fallback.ends_with("/client/bootstrap.json"));
-    EXPECT_EQ(choose_manifest_url(std::nullopt), fallback);
-    EXPECT_EQ(choose_manifest_url(u""), "");
-    EXPECT_EQ(choose_manifest_url(u" file:///C:/x y "), " file:///C:/x y ");
-    EXPECT_EQ(choose_manifest_url(u"http://h/\u00fc"), "http://h/\xC3\xBC");
-    EXPECT_EQ(choose_manifest_url(std::u16string(1, char16_t(0xDC00))), fallback);
 }
 
 } // namespace

@@ -151,5 +151,16 @@ TEST(ParseManifest, RefusesWithTheReadersMessage) {
     }
 }
 
+TEST(ManifestUrl, VariableWinsWhenPresentAndValid) {
+    const std::string fallback = default_manifest_url();
+    EXPECT_TRUE(fallback.starts_with("https://"));
+    EXPECT_TRUE(fallback.ends_with("/client/bootstrap.json"));
+    EXPECT_EQ(choose_manifest_url(std::nullopt), fallback);
+    EXPECT_EQ(choose_manifest_url(u""), "");
+    EXPECT_EQ(choose_manifest_url(u" file:///C:/x y "), " file:///C:/x y ");
+    EXPECT_EQ(choose_manifest_url(u"http://h/\u00fc"), "http://h/\xC3\xBC");
+    EXPECT_EQ(choose_manifest_url(std::u16string(1, char16_t(0xDC00))), fallback);
+}
+
 } // namespace
 } // namespace velmora

@@ -1,5 +1,4 @@
 #include "common/path.hpp"
-#include "install/tar_paths.hpp"
 
 #include <gtest/gtest.h>
 
@@ -74,40 +73,16 @@ TEST(CommonFolder, NamesBothPathsFromTheDeepestFolderHoldingThem) {
     }
 }
 
-// tar reads its command line through the ANSI code page (ASCII here): each
-// path text it gets must be readable there, whichever form it takes.
-TEST(TarPaths, GiveTarOnlyTextItCanRead) {
-    const auto ascii = [](std::string_view text) {
-        return std::all_of(text.begin(), text.end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    };
-    const auto short_names = [](std::string_view path) -> std::optional<std::string> {
-        if (path.find("nolongnames") != std::string_view::npos)
-            return std::nullopt;
-        return "C:\\SHORT~" + std::to_string(path.size());
-    };
-    struct Case {
-        const char* archive;
-        const char* destination;
-        const char* tar_archive;
-        const char* tar_destination;
-        const char* working_directory; // nullptr: the program's own
-    } const cases[] = {
-        {R"(C:\t\a.zip)", R"(C:\r\d)", R"(C:\t\a.zip)", R"(C:\r\d)", nullptr},
-        {"C:\\\xD0\x96 \xE7\x8E\x8B\\Temp\\a.zip", "C:\\\xD0\x96 \xE7\x8E\x8B\\Velmora\\d",
-         R"(Temp\a.zip)", R"(Velmora\d)", "C:\\\xD0\x96 \xE7\x8E\x8B"},
-        {R"(C:\Temp\a.zip)", "C:\\\xE7\x8E\x8B\\d", "C:\\SHORT~13", "C:\\SHORT~8", nullptr},
-        {R"(C:\nolongnames\a.zip)", "C:\\\xE7\x8E\x8B\\d", R"(C:\nolongnames\a.zip)",
-         "C:\\\xE7\x8E\x8B\\d", nullptr},
-    };
-    for (const auto& c : cases) {
-        const TarPaths tar = choose_tar_paths(c.archive, c.destination, ascii, short_names);
-        EXPECT_EQ(tar.archive, c.tar_archive) << c.destination;
-        EXPECT_EQ(tar.destination, c.tar_destination) << c.destination;
-        EXPECT_EQ(tar.working_directory.value_or("(own)"),
-                  c.working_directory ? c.working_directory : "(own)")
-            << c.destination;
-    }
+TEST(PlainName, KeepsFilesInTheirFolders) {
+    for (const char* good : {"8.0.11", "abc", "9.0.0-rc.1", ".hidden", "Ünïcode 8", "a'b",
+                             "CONSOLE", "COM10", "LPT", "x.con", "nul-8.0"})
+        EXPECT_TRUE(is_plain_name(good)) << good;
+    for (const char* bad : {"",     ".",         "..",           "..\\..\\x", "../x",     "a/b",
+                            "C:",   "a:b",       "x.",           "x ",        "a*b",      "a?b",
+                            "a|b",  "a<b",       "a>b",          "a\"b",      "a\tb",     "CON",
+                            "nul",  "Aux.8.0",   "prn .1",       "COM1",      "lpt9.zip", "CONOUT$",
+                            "com0", "COM\u00b9", "lpt\u00b3.txt"})
+        EXPECT_FALSE(is_plain_name(bad)) << bad;
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "common/system_error_win.hpp"
 #include "install/digest_win.hpp"
-#include "install/download_messages.hpp"
+#include "install/download.hpp"
 #include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,9 @@ namespace velmora {
 namespace {
 namespace fs = std::filesystem;
 using namespace test;
+
+constexpr auto sha256 = DigestAlgorithm::sha256;
+constexpr auto sha512 = DigestAlgorithm::sha512;
 
 constexpr std::string_view abc_sha256 =
     "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
@@ -137,35 +140,35 @@ TEST_F(Verify, SizeAndDigestRules) {
         std::string file;
         std::uint64_t size;
         std::string digest;
-        bool sha512;
+        DigestAlgorithm algorithm;
         std::string message;
     };
     const std::vector<Case> cases = {
-        {abc, 3, std::string(abc_sha512), true, ""},
-        {abc, 3, std::string(abc_sha256), false, ""},
-        {abc, 3, upper(abc_sha512), true, ""},
-        {abc, 3, upper(abc_sha256), false, ""},
-        {empty, 0, std::string(empty_sha256), false, ""},
-        {empty, 0, std::string(empty_sha512), true, ""},
-        {abc, 4, std::string(abc_sha512), true, "Downloaded file has 3 bytes; expected 4."},
-        {abc, 2, std::string(abc_sha256), false, "Downloaded file has 3 bytes; expected 2."},
-        {empty, 1, "", true, "Downloaded file has 0 bytes; expected 1."},
-        {abc, 3, " " + std::string(abc_sha512), true, integrity},
-        {abc, 3, std::string(abc_sha512) + " ", true, integrity},
-        {abc, 3, "sha512:" + std::string(abc_sha512), true, integrity},
-        {abc, 3, std::string(abc_sha256), true, integrity}, // the other algorithm's digest
-        {abc, 3, std::string(abc_sha512), false, integrity},
-        {abc, 3, std::string(empty_sha256), false, integrity},
-        {empty, 0, "", false, integrity},
+        {abc, 3, std::string(abc_sha512), sha512, ""},
+        {abc, 3, std::string(abc_sha256), sha256, ""},
+        {abc, 3, upper(abc_sha512), sha512, ""},
+        {abc, 3, upper(abc_sha256), sha256, ""},
+        {empty, 0, std::string(empty_sha256), sha256, ""},
+        {empty, 0, std::string(empty_sha512), sha512, ""},
+        {abc, 4, std::string(abc_sha512), sha512, "Downloaded file has 3 bytes; expected 4."},
+        {abc, 2, std::string(abc_sha256), sha256, "Downloaded file has 3 bytes; expected 2."},
+        {empty, 1, "", sha512, "Downloaded file has 0 bytes; expected 1."},
+        {abc, 3, " " + std::string(abc_sha512), sha512, integrity},
+        {abc, 3, std::string(abc_sha512) + " ", sha512, integrity},
+        {abc, 3, "sha512:" + std::string(abc_sha512), sha512, integrity},
+        {abc, 3, std::string(abc_sha256), sha512, integrity}, // the other algorithm's digest
+        {abc, 3, std::string(abc_sha512), sha256, integrity},
+        {abc, 3, std::string(empty_sha256), sha256, integrity},
+        {empty, 0, "", sha256, integrity},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(message_of(verify_download(c.file, c.size, c.digest, c.sha512)), c.message)
-            << c.file << " " << c.size << " " << c.digest << " " << c.sha512;
+        EXPECT_EQ(message_of(verify_download(c.file, c.size, c.digest, c.algorithm)), c.message)
+            << c.file << " " << c.size << " " << c.digest;
 }
 
 TEST_F(Verify, MissingFileIsTheOsError) {
     const std::string missing = u8text(sandbox.root() / "missing.zip");
-    EXPECT_EQ(message_of(verify_download(missing, 3, std::string(abc_sha256), false)),
+    EXPECT_EQ(message_of(verify_download(missing, 3, std::string(abc_sha256), sha256)),
               system_error(ERROR_FILE_NOT_FOUND).message);
 }
 
@@ -177,13 +180,13 @@ TEST_F(Verify, LargeFileIsHashedAcrossManyReads) {
     const std::string big = file("big.bin", content);
     EXPECT_EQ(message_of(verify_download(
                   big, content.size(),
-                  "89a59fd7041b7afb4c5295e206b725b2c6a457cf20e84cd66f7004ae2846177d", false)),
+                  "89a59fd7041b7afb4c5295e206b725b2c6a457cf20e84cd66f7004ae2846177d", sha256)),
               "");
     EXPECT_EQ(message_of(verify_download(
                   big, content.size(),
                   "a998b91dbaaf099c8d49a56efb85cf2047fd90895838e3078d22417da3c441a6"
                   "51897ca25a18d597ea6a754068a172be7f5520591d1944a862b03f7d26588a01",
-                  true)),
+                  sha512)),
               "");
 }
 

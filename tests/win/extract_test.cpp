@@ -1,6 +1,6 @@
 #include "install/extract_win.hpp"
 
-#include "process/tool_commands.hpp"
+#include "install/extract.hpp"
 #include "support/tool_sandbox.hpp"
 #include "support/zip_writer.hpp"
 

@@ -29,12 +29,16 @@ std::string failure_of(const ToolOutcome& outcome) {
     return failed ? failed->error.message : std::string();
 }
 
+ToolRequest request(std::string tool, std::vector<std::string> arguments) {
+    return {std::move(tool), std::move(arguments), std::nullopt, {}};
+}
+
 TEST(ProcessRunner, ReportsTheExitCodeAsTheUnsignedValue) {
     ToolSandbox sandbox;
     sandbox.add_tool("curl.exe");
     for (const std::uint32_t code : {0u, 1u, 22u, 255u, 0x80000000u, 0xC0000005u, 0xFFFFFFFFu}) {
         sandbox.set_rules("curl.exe * exit " + std::to_string(code) + "\n");
-        EXPECT_EQ(exit_code_of(run_tool("curl.exe", {"x"})), code);
+        EXPECT_EQ(exit_code_of(run_tool(request("curl.exe", {"x"}))), code);
     }
     EXPECT_EQ(sandbox.log().size(), 7u);
 }
@@ -57,7 +61,7 @@ TEST(ProcessRunner, EachArgumentArrivesUnchanged) {
         "\"",
         " ",
     };
-    EXPECT_EQ(exit_code_of(run_tool("curl.exe", arguments)), 0u);
+    EXPECT_EQ(exit_code_of(run_tool(request("curl.exe", arguments))), 0u);
     const auto starts = sandbox.log();
     ASSERT_EQ(starts.size(), 1u);
     std::vector<std::string> expected = {"curl.exe"};
@@ -69,8 +73,8 @@ TEST(ProcessRunner, MissingToolOrNulArgumentStartsNothing) {
     ToolSandbox sandbox;
     sandbox.add_tool("curl.exe");
     sandbox.set_rules("curl.exe * exit 0\n");
-    EXPECT_EQ(failure_of(run_tool("velmora-absent-tool.exe", {})), "program not found");
-    EXPECT_EQ(failure_of(run_tool("curl.exe", {"a", std::string("b\0c", 3)})),
+    EXPECT_EQ(failure_of(run_tool(request("velmora-absent-tool.exe", {}))), "program not found");
+    EXPECT_EQ(failure_of(run_tool(request("curl.exe", {"a", std::string("b\0c", 3)}))),
               "nul byte found in provided data");
     EXPECT_EQ(failure_of(run_powershell(std::string("x\0", 2))), "program not found");
     EXPECT_TRUE(sandbox.log().empty());
@@ -84,7 +88,9 @@ TEST(ProcessRunner, ToolReadingStandardInputSeesItsEndAtOnce) {
     // the check give up while the runner's thread is still blocked.
     auto promise = std::make_shared<std::promise<ToolOutcome>>();
     auto outcome = promise->get_future();
-    std::thread([promise] { promise->set_value(run_tool("curl.exe", {"--no-such"})); }).detach();
+    std::thread([promise] {
+        promise->set_value(run_tool(request("curl.exe", {"--no-such"})));
+    }).detach();
     if (outcome.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
         ADD_FAILURE() << "the tool is still waiting for input";
         std::_Exit(1);
@@ -133,10 +139,10 @@ TEST(ProcessRunner, PathEntriesMayBeQuotedAndHoldSemicolons) {
     const fs::path odd = sandbox.root() / "semi;colon dir";
     sandbox.add_tool("curl.exe", odd);
     sandbox.set_rules("curl.exe * exit 7\n");
-    EXPECT_EQ(failure_of(run_tool("curl.exe", {})), "program not found");
+    EXPECT_EQ(failure_of(run_tool(request("curl.exe", {}))), "program not found");
     sandbox.set_path(L";;" + (sandbox.root() / "missing").wstring() + L";\"" + odd.wstring() +
                      L"\";");
-    EXPECT_EQ(exit_code_of(run_tool("curl.exe", {})), 7u);
+    EXPECT_EQ(exit_code_of(run_tool(request("curl.exe", {}))), 7u);
 }
 
 TEST(ProcessRunner, PowerShellGetsItsFixedSwitchesAndOneCommandArgument) {

@@ -68,22 +68,18 @@ TEST(InstallRoot, TestRootWinsEvenEmptyAndIsMadeAbsolute) {
         const Result<std::string> root = install_root();
         ASSERT_TRUE(root.ok()) << c.root;
         EXPECT_EQ(*root, c.root);
-        const Result<std::string> path = state_file_path();
-        ASSERT_TRUE(path.ok()) << c.root;
-        EXPECT_EQ(*path, c.state_file);
+        const Result<InstallLayout> layout = install_layout();
+        ASSERT_TRUE(layout.ok()) << c.root;
+        EXPECT_EQ(layout->state_file(), c.state_file);
     }
 }
 
-TEST(InstallRoot, NeitherVariableFailsEveryOperation) {
+TEST(InstallRoot, NeitherVariableLeavesNoLayout) {
     RootVariables variables;
     variables.set(std::nullopt, std::nullopt);
     const std::string message = "LOCALAPPDATA is unavailable";
     EXPECT_EQ(install_root().error().message, message);
-    EXPECT_EQ(state_file_path().error().message, message);
-    EXPECT_EQ(read_state().error().message, message);
-    const Status written = write_state({"a", "b"});
-    ASSERT_FALSE(written.ok());
-    EXPECT_EQ(written.error().message, message);
+    EXPECT_EQ(install_layout().error().message, message);
 }
 
 // A fresh folder whose name holds a blank, an apostrophe and non-ASCII
@@ -97,7 +93,7 @@ class StateFileTest : public ::testing::Test {
                                   std::to_wstring(::GetCurrentProcessId()));
         fs::remove_all(base_);
         root_ = base_ / L"root \u00e9";
-        variables_.set(root_.wstring(), L"C:\\elsewhere");
+        layout_ = InstallLayout{narrow(root_.wstring())};
     }
     void TearDown() override {
         std::error_code ignored;
@@ -114,39 +110,39 @@ class StateFileTest : public ::testing::Test {
         std::ofstream(state_file(), std::ios::binary) << bytes;
     }
 
-    RootVariables variables_;
     fs::path base_, root_;
+    InstallLayout layout_;
 };
 
 TEST_F(StateFileTest, WriteCreatesFoldersAndReadsBack) {
     const BootstrapState state{narrow(root_.wstring()) + "\\Velmora\\dotnet\\8.0.7",
                                narrow(root_.wstring()) + "\\Programs\\Velmora"};
-    const Status written = write_state(state);
+    const Status written = write_state(layout_, state);
     ASSERT_TRUE(written.ok()) << written.error().message;
     EXPECT_EQ(state_bytes(), format_state(state));
-    const Result<BootstrapState> read = read_state();
+    const Result<BootstrapState> read = read_state(layout_);
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(read->dotnetRoot, state.dotnetRoot);
     EXPECT_EQ(read->launcherDirectory, state.launcherDirectory);
 }
 
 TEST_F(StateFileTest, RewritingOverALongerFileLeavesNoTrace) {
-    ASSERT_TRUE(write_state({std::string(5000, 'x'), std::string(3000, 'y')}).ok());
+    ASSERT_TRUE(write_state(layout_, {std::string(5000, 'x'), std::string(3000, 'y')}).ok());
     const BootstrapState shorter{"C:\\d", "C:\\l"};
-    ASSERT_TRUE(write_state(shorter).ok());
+    ASSERT_TRUE(write_state(layout_, shorter).ok());
     EXPECT_EQ(state_bytes(), format_state(shorter));
-    const Result<BootstrapState> read = read_state();
+    const Result<BootstrapState> read = read_state(layout_);
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(read->dotnetRoot, "C:\\d");
 }
 
 TEST_F(StateFileTest, RewritingClearsReadOnlyHiddenAndSystem) {
-    ASSERT_TRUE(write_state({"C:\\old", "C:\\old"}).ok());
+    ASSERT_TRUE(write_state(layout_, {"C:\\old", "C:\\old"}).ok());
     const std::wstring file = state_file().wstring();
     ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                        FILE_ATTRIBUTE_SYSTEM));
     const BootstrapState state{"C:\\d", "C:\\l"};
-    const Status written = write_state(state);
+    const Status written = write_state(layout_, state);
     ASSERT_TRUE(written.ok()) << written.error().message;
     EXPECT_EQ(state_bytes(), format_state(state));
     EXPECT_EQ(::GetFileAttributesW(file.c_str()) &
@@ -156,19 +152,19 @@ TEST_F(StateFileTest, RewritingClearsReadOnlyHiddenAndSystem) {
 
 TEST_F(StateFileTest, MissingFileOrADirectoryIsNotInstalled) {
     const std::string not_installed = "Velmora is not installed. Run its setup first.";
-    EXPECT_EQ(read_state().error().message, not_installed);
+    EXPECT_EQ(read_state(layout_).error().message, not_installed);
     fs::create_directories(state_file());
-    EXPECT_EQ(read_state().error().message, not_installed);
+    EXPECT_EQ(read_state(layout_).error().message, not_installed);
 }
 
 TEST_F(StateFileTest, DamagedContentIsReportedWithItsPosition) {
     put_state_bytes(R"({"dotnetRoot":5,"launcherDirectory":"b"})");
-    EXPECT_EQ(read_state().error().message,
+    EXPECT_EQ(read_state(layout_).error().message,
               "Velmora installation state is damaged: invalid type: integer `5`, expected a string "
               "at line 1 column 15");
     put_state_bytes("");
     EXPECT_EQ(
-        read_state().error().message,
+        read_state(layout_).error().message,
         "Velmora installation state is damaged: EOF while parsing a value at line 1 column 0");
 }
 
@@ -176,24 +172,24 @@ TEST_F(StateFileTest, LargeFileIsReadAcrossBufferBoundaries) {
     // A skipped member far larger than one read keeps line and column right.
     const std::string filler(200000, 'z');
     put_state_bytes("{\"pad\":\"" + filler + "\",\n\"dotnetRoot\":\"d\"}");
-    EXPECT_EQ(read_state().error().message,
+    EXPECT_EQ(read_state(layout_).error().message,
               "Velmora installation state is damaged: missing field `launcherDirectory` at line 2 "
               "column 17");
 }
 
 TEST_F(StateFileTest, ReadersDuringAWriteFailNeitherTheWriteNorThemselves) {
     const BootstrapState state{"C:\\d", "C:\\l"};
-    ASSERT_TRUE(write_state(state).ok());
+    ASSERT_TRUE(write_state(layout_, state).ok());
     std::atomic<int> failed_writes = 0;
     std::atomic<bool> writing = true;
     std::thread writer([&] {
         for (int i = 0; i < 300; ++i)
-            failed_writes += write_state(state).ok() ? 0 : 1;
+            failed_writes += write_state(layout_, state).ok() ? 0 : 1;
         writing = false;
     });
     int not_installed = 0;
     while (writing) {
-        const Result<BootstrapState> read = read_state();
+        const Result<BootstrapState> read = read_state(layout_);
         not_installed += !read.ok() && read.error().message.starts_with("Velmora is not");
     }
     writer.join();
@@ -204,7 +200,7 @@ TEST_F(StateFileTest, ReadersDuringAWriteFailNeitherTheWriteNorThemselves) {
 TEST_F(StateFileTest, WriteReportsTheSystemErrorWhenAFileBlocksTheFolder) {
     fs::create_directories(root_);
     std::ofstream(root_ / L"Velmora") << "in the way";
-    const Status written = write_state({"a", "b"});
+    const Status written = write_state(layout_, {"a", "b"});
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().message.find(" (os error "), std::string::npos)
         << written.error().message;

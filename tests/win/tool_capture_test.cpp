@@ -1,4 +1,4 @@
-#include "process/tool_capture_win.hpp"
+#include "process/tool_runner_win.hpp"
 
 #include "common/handle_win.hpp"
 #include "support/harness.hpp"

@@ -1,6 +1,6 @@
 #pragma once
 // The two values that a curl.exe or tar.exe start carries, read by the shape
-// of the program's own argument list (process/tool_commands.hpp), so that
+// of the program's own argument list (install/download.hpp, install/extract.hpp), so that
 // whatever list the program sends is the one form the stand-ins accept.
 
 #include <optional>

@@ -5,7 +5,7 @@
 #include "standin_win.hpp"
 #include "web_serve_win.hpp"
 
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
 
 namespace {
 

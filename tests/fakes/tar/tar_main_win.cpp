@@ -5,7 +5,7 @@
 #include "standin_win.hpp"
 #include "zip_extract_win.hpp"
 
-#include "process/tool_commands.hpp"
+#include "install/extract.hpp"
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include "child_process_win.hpp"
 
 #include "common/path.hpp"
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
+#include "install/extract.hpp"
+#include "process/powershell.hpp"
 #include "support/harness.hpp"
 #include "support/tool_sandbox.hpp"
 #include "support/zip_writer.hpp"

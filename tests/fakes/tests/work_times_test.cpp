@@ -6,7 +6,7 @@
 #include "work_times.hpp"
 
 #include "common/path.hpp"
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
 #include "support/harness.hpp"
 #include "support/tool_sandbox.hpp"
 

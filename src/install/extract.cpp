@@ -1,6 +1,7 @@
-#include "install/tar_paths.hpp"
+#include "install/extract.hpp"
 
 #include "common/path.hpp"
+#include "process/powershell.hpp"
 
 namespace velmora {
 
@@ -18,6 +19,16 @@ TarPaths choose_tar_paths(std::string_view archive, std::string_view destination
         readable(*short_destination))
         return {std::move(*short_archive), std::move(*short_destination), std::nullopt};
     return as_given;
+}
+
+std::vector<std::string> tar_arguments(std::string_view archive, std::string_view destination) {
+    return {"-xf", std::string(archive), "-C", std::string(destination)};
+}
+
+std::string expand_archive_command(std::string_view archive, std::string_view destination) {
+    return std::string(powershell_stop_on_error) + "Expand-Archive -LiteralPath '" +
+           powershell_quote(archive) + "' -DestinationPath '" + powershell_quote(destination) +
+           "' -Force";
 }
 
 } // namespace velmora

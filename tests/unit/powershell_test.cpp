@@ -1,4 +1,4 @@
-#include "process/powershell_quote.hpp"
+#include "process/powershell.hpp"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,12 @@ TEST(PowershellQuote, DoublesEachOfTheFiveSingleQuotes) {
     };
     for (const auto& [text, quoted] : cases)
         EXPECT_EQ(powershell_quote(text), quoted) << text;
+}
+
+TEST(PowershellArguments, PowerShellRunsWithoutTheUsersProfileOrAPrompt) {
+    const std::vector<std::string> expected = {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+                                               "Bypass",     "-Command",        "Get-Date"};
+    EXPECT_EQ(powershell_arguments("Get-Date"), expected);
 }
 
 } // namespace

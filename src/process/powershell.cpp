@@ -1,4 +1,4 @@
-#include "process/powershell_quote.hpp"
+#include "process/powershell.hpp"
 
 namespace velmora {
 namespace {
@@ -28,6 +28,11 @@ std::string powershell_quote(std::string_view text) {
         text.remove_prefix(length);
     }
     return quoted;
+}
+
+std::vector<std::string> powershell_arguments(std::string_view command) {
+    return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
+            "Bypass",     "-Command",        std::string(command)};
 }
 
 } // namespace velmora

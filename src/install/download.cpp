@@ -1,14 +1,9 @@
-#include "process/tool_commands.hpp"
+#include "install/download.hpp"
 
-#include "process/powershell_quote.hpp"
+#include "common/text.hpp"
+#include "process/powershell.hpp"
 
 namespace velmora {
-namespace {
-
-// Makes the first failing cmdlet end the command with a non-zero exit code.
-constexpr std::string_view stop_on_error = "$ErrorActionPreference='Stop'; ";
-
-} // namespace
 
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination) {
     // --disable must come first: it keeps curl from reading the user's .curlrc,
@@ -34,24 +29,29 @@ std::vector<std::string> curl_arguments(std::string_view url, std::string_view d
             std::string(url)};
 }
 
-std::vector<std::string> powershell_arguments(std::string_view command) {
-    return {"-NoProfile", "-NonInteractive", "-ExecutionPolicy",
-            "Bypass",     "-Command",        std::string(command)};
-}
-
 std::string web_request_command(std::string_view url, std::string_view destination) {
-    return std::string(stop_on_error) + "Invoke-WebRequest -UseBasicParsing -Uri '" +
+    return std::string(powershell_stop_on_error) + "Invoke-WebRequest -UseBasicParsing -Uri '" +
            powershell_quote(url) + "' -OutFile '" + powershell_quote(destination) + "'";
 }
 
-std::vector<std::string> tar_arguments(std::string_view archive, std::string_view destination) {
-    return {"-xf", std::string(archive), "-C", std::string(destination)};
+std::string to_lower_hex(std::span<const std::uint8_t> bytes) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const std::uint8_t byte : bytes) {
+        hex += digits[byte >> 4];
+        hex += digits[byte & 0x0F];
+    }
+    return hex;
 }
 
-std::string expand_archive_command(std::string_view archive, std::string_view destination) {
-    return std::string(stop_on_error) + "Expand-Archive -LiteralPath '" +
-           powershell_quote(archive) + "' -DestinationPath '" + powershell_quote(destination) +
-           "' -Force";
+bool digests_match(std::string_view actual, std::string_view expected) {
+    return ascii_iequals(actual, expected);
+}
+
+std::string size_mismatch_message(std::uint64_t actual, std::uint64_t expected) {
+    return "Downloaded file has " + std::to_string(actual) + " bytes; expected " +
+           std::to_string(expected) + ".";
 }
 
 } // namespace velmora

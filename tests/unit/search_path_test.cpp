@@ -1,4 +1,4 @@
-#include "process/tool_search.hpp"
+#include "process/search_path.hpp"
 
 #include <gtest/gtest.h>
 
