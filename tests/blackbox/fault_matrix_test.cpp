@@ -475,8 +475,8 @@ TEST_P(FaultMatrix, ReportsThenRepairs) {
         }
     }
     // What an earlier install left, which no failure may change.
-    write_file(fx_->state_file(), earlier_state);
-    write_file(earlier_launcher_file(), earlier_launcher);
+    write_test_file(fx_->state_file(), earlier_state);
+    write_test_file(earlier_launcher_file(), earlier_launcher);
     const Expected expected = arrange(cell);
     DWORD process_id = 0;
     const std::uint32_t code = run_with_fault(cell, process_id);
