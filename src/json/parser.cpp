@@ -335,6 +335,7 @@ class EventAdapter {
     JsonEvents& events_;
     // The container whose opening bracket was the last event, if it was one.
     std::optional<JsonKind> last_opened_;
+    std::uint64_t value_end_ = 0; // bytes read when the last value was complete
     std::optional<SetupError> fault_;
 };
 
@@ -344,6 +345,7 @@ class EventAdapter {
 bool EventAdapter::value(const JsonValue& value, TextPosition at) {
     if (cursor_.starts_with_bom())
         return go_on(std::string(bom_fault), {1, 1});
+    value_end_ = cursor_.bytes_read();
     last_opened_.reset();
     if (value.kind == JsonKind::map || value.kind == JsonKind::sequence)
         last_opened_ = value.kind;
@@ -368,11 +370,13 @@ bool EventAdapter::parse_error(std::size_t position, const std::string& last_tok
 
 // What the end of the input interrupted, from what the parser was reading:
 // a string, a value the lexer had begun (a literal or number), or what the
-// parser expected next.
+// parser expected next. A literal that begins with the byte a number read
+// ahead ("[1f") counts as read with that number, so the end interrupts the
+// container.
 std::string_view EventAdapter::cut_short(const LibraryFault& parts) const {
     if (parts.fault.starts_with(string_fault))
         return "a string";
-    if (!parts.fault.starts_with(end_token))
+    if (!parts.fault.starts_with(end_token) && value_end_ < cursor_.bytes_read())
         return "a value";
     if (last_opened_) // nothing in it yet
         return last_opened_ == JsonKind::map ? "an object" : "a list";
