@@ -69,31 +69,26 @@ std::string quoted_excerpt(std::string_view text) {
     return out + '"';
 }
 
-// A number's literal (ASCII, as the parser read it), cut with "…" when long.
+// The text of a number (ASCII, as the parser read it) or a boolean, cut with
+// "…" when long.
 std::string literal_excerpt(std::string_view literal) {
     if (literal.size() <= excerpt_size)
         return std::string(literal);
     return std::string(literal.substr(0, excerpt_size)) + std::string(ellipsis);
 }
 
+// The kinds' names, in the order of JsonKind.
+constexpr std::string_view kind_names[] = {
+    "string", "integer", "floating point", "boolean", "null", "sequence", "map"};
+
 std::string describe(const JsonValue& value) {
-    switch (value.kind) {
-    case JsonKind::string:
-        return "string " + quoted_excerpt(value.text);
-    case JsonKind::integer:
-        return "integer `" + literal_excerpt(value.text) + "`";
-    case JsonKind::floating:
-        return "floating point `" + value.text + "`";
-    case JsonKind::boolean:
-        return "boolean `" + value.text + "`";
-    case JsonKind::null:
-        return "null";
-    case JsonKind::sequence:
-        return "sequence";
-    case JsonKind::map:
-        return "map";
-    }
-    return {};
+    const std::string name(kind_names[static_cast<std::size_t>(value.kind)]);
+    if (value.kind == JsonKind::string)
+        return name + " " + quoted_excerpt(value.text);
+    if (value.kind == JsonKind::null || value.kind == JsonKind::sequence ||
+        value.kind == JsonKind::map)
+        return name;
+    return name + " `" + literal_excerpt(value.text) + "`"; // a number's or boolean's text
 }
 
 } // namespace
