@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cwctype>
 #include <map>
@@ -95,26 +96,14 @@ const std::vector<Step>& steps() {
     return all;
 }
 
+// In the order of Fault: the test names and the rows of the printed matrix.
+constexpr std::array<std::string_view, 8> fault_names = {
+    "ToolMissing",    "StubFallback", "ExitCode",    "OneByteShort",
+    "DigestMismatch", "ToolKilled",   "SetupKilled", "DiskFull"};
+static_assert(fault_names.size() == static_cast<std::size_t>(Fault::disk_full) + 1);
+
 std::string fault_name(Fault fault) {
-    switch (fault) {
-    case Fault::missing:
-        return "ToolMissing";
-    case Fault::stub_fallback:
-        return "StubFallback";
-    case Fault::exit_code:
-        return "ExitCode";
-    case Fault::short_file:
-        return "OneByteShort";
-    case Fault::digest:
-        return "DigestMismatch";
-    case Fault::tool_killed:
-        return "ToolKilled";
-    case Fault::setup_killed:
-        return "SetupKilled";
-    case Fault::disk_full:
-        return "DiskFull";
-    }
-    return "?";
+    return std::string(fault_names.at(static_cast<std::size_t>(fault)));
 }
 
 struct Cell {
@@ -136,11 +125,9 @@ bool applies(Fault fault, const Step& step) {
 
 std::vector<Cell> all_cells() {
     std::vector<Cell> cells;
-    for (const Fault fault :
-         {Fault::missing, Fault::stub_fallback, Fault::exit_code, Fault::short_file, Fault::digest,
-          Fault::tool_killed, Fault::setup_killed, Fault::disk_full})
+    for (std::size_t row = 0; row < fault_names.size(); ++row)
         for (const Step& step : steps())
-            if (applies(fault, step))
+            if (const auto fault = static_cast<Fault>(row); applies(fault, step))
                 cells.push_back({fault, step});
     return cells;
 }
@@ -547,7 +534,7 @@ void FaultMatrix::TearDownTestSuite() {
     for (const Step& step : steps())
         std::printf(" %-17s", step.name.c_str());
     std::printf("\n");
-    for (int row = 0; row <= static_cast<int>(Fault::disk_full); ++row) {
+    for (std::size_t row = 0; row < fault_names.size(); ++row) {
         const auto fault = static_cast<Fault>(row);
         std::printf("%-14s", fault_name(fault).c_str());
         for (const Step& step : steps()) {
