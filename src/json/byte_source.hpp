@@ -1,5 +1,6 @@
 #pragma once
-// Where a JSON document's bytes come from.
+// Where a JSON document's bytes come from: the parser (parser.hpp) pulls
+// them through a ByteSource, so a file is read piece by piece, never whole.
 
 #include "common/setup_error.hpp"
 

@@ -1,3 +1,6 @@
+// The texts of fault_text.hpp. They quote the document only; the JSON
+// library's own wording is the adapter's (parser.cpp) to pass on or replace.
+
 #include "json/fault_text.hpp"
 
 #include "common/text.hpp"
@@ -47,11 +50,6 @@ std::string escaped(std::string_view character) {
     }
 }
 
-// The "<U+XXXX>" that the parser writes for a control character.
-bool is_control_echo(std::string_view text) {
-    return text.size() >= 8 && text.starts_with("<U+") && text[7] == '>';
-}
-
 // The text in double quotes, escaped like a JSON string but with \\u{..} for
 // other control characters; from the start, cut with "…" when long.
 std::string quoted_excerpt(std::string_view text) {
@@ -71,61 +69,26 @@ std::string quoted_excerpt(std::string_view text) {
     return out + '"';
 }
 
-// A number's literal (ASCII, as the parser read it), cut with "…" when long.
+// The text of a number (ASCII, as the parser read it) or a boolean, cut with
+// "…" when long.
 std::string literal_excerpt(std::string_view literal) {
     if (literal.size() <= excerpt_size)
         return std::string(literal);
     return std::string(literal.substr(0, excerpt_size)) + std::string(ellipsis);
 }
 
-// The end of the parser's echo of its last token, where the fault is: cut
-// with a leading "…" when long, never inside a "<U+XXXX>" it wrote for a
-// control character.
-std::string token_excerpt(std::string_view token) {
-    const std::string valid = sanitize_utf8(token);
-    std::vector<std::size_t> starts; // where each character or control echo begins
-    for (std::size_t i = 0; i < valid.size();) {
-        starts.push_back(i);
-        const std::string_view rest = std::string_view(valid).substr(i);
-        i += is_control_echo(rest) ? 8 : character_length(rest);
-    }
-    std::size_t keep = valid.size();
-    for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
-        if (valid.size() - *start > excerpt_size)
-            break;
-        keep = *start;
-    }
-    if (keep == 0)
-        return valid;
-    return std::string(ellipsis) + valid.substr(keep);
-}
+// The kinds' names, in the order of JsonKind.
+constexpr std::string_view kind_names[] = {
+    "string", "integer", "floating point", "boolean", "null", "sequence", "map"};
 
 std::string describe(const JsonValue& value) {
-    switch (value.kind) {
-    case JsonKind::string:
-        return "string " + quoted_excerpt(value.text);
-    case JsonKind::integer:
-        return "integer `" + literal_excerpt(value.text) + "`";
-    case JsonKind::floating:
-        return "floating point `" + value.text + "`";
-    case JsonKind::boolean:
-        return "boolean `" + value.text + "`";
-    case JsonKind::null:
-        return "null";
-    case JsonKind::sequence:
-        return "sequence";
-    case JsonKind::map:
-        return "map";
-    }
-    return {};
-}
-
-// The library's description without its "[json.exception...] parse error at
-// line X, column Y: " lead; the position is added in the record's own terms.
-std::string library_description(std::string_view what) {
-    const auto lead = what.find("parse error");
-    const auto colon = lead == std::string_view::npos ? lead : what.find(": ", lead);
-    return std::string(colon == std::string_view::npos ? what : what.substr(colon + 2));
+    const std::string name(kind_names[static_cast<std::size_t>(value.kind)]);
+    if (value.kind == JsonKind::string)
+        return name + " " + quoted_excerpt(value.text);
+    if (value.kind == JsonKind::null || value.kind == JsonKind::sequence ||
+        value.kind == JsonKind::map)
+        return name;
+    return name + " `" + literal_excerpt(value.text) + "`"; // a number's or boolean's text
 }
 
 } // namespace
@@ -184,25 +147,24 @@ std::string float_text(double value) {
     return result;
 }
 
-// The library reads a NUL byte as the end of a C string, but a document may
-// not hold one there.
-std::string library_fault(const JsonCursor& cursor, std::string_view what,
-                          const std::string& last_token) {
-    std::string description = library_description(what);
-    constexpr std::string_view echo_lead = "; last read: '";
-    const std::string echo = std::string(echo_lead) + last_token + "'";
-    if (const auto at = description.find(echo); at != std::string::npos)
-        description.replace(at + echo_lead.size(), last_token.size(), token_excerpt(last_token));
-    constexpr std::string_view early_end = "unexpected end of input";
-    const auto end = description.find(early_end);
-    if (end != std::string::npos && cursor.last_byte() == '\0' && !cursor.inside_string())
-        description.replace(end, early_end.size(), "invalid character U+0000");
-    return description;
-}
-
-std::string with_position(std::string_view description, TextPosition at) {
-    return std::string(description) + " at line " + std::to_string(at.line) + " column " +
-           std::to_string(at.column);
+std::string end_excerpt(std::string_view text, std::size_t (*unit_length)(std::string_view rest)) {
+    const std::string valid = sanitize_utf8(text);
+    std::vector<std::size_t> starts; // where each character or unit begins
+    for (std::size_t i = 0; i < valid.size();) {
+        starts.push_back(i);
+        const std::string_view rest = std::string_view(valid).substr(i);
+        const std::size_t unit = unit_length(rest);
+        i += unit > 0 ? unit : character_length(rest);
+    }
+    std::size_t keep = valid.size();
+    for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
+        if (valid.size() - *start > excerpt_size)
+            break;
+        keep = *start;
+    }
+    if (keep == 0)
+        return valid;
+    return std::string(ellipsis) + valid.substr(keep);
 }
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 // Reads one JSON document into a record: a fixed, ordered list of typed
 // fields. The record may be written as an object (members in any order,
 // members of other names skipped) or as an array of its values in field order.
+// The top of the json layer: the record reader takes the parser's events
+// (parser.hpp) and says which it refuses; the parser places each fault.
 
 #include "common/setup_error.hpp"
 #include "json/byte_source.hpp"

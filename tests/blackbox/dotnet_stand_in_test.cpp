@@ -71,7 +71,8 @@ TEST(DotnetStandInRules, ExitRuleEndsBeforeRecording) {
     const std::string scratch = fresh_scratch_folder();
     place_stand_ins(scratch, {"dotnet"});
     const std::string rules = join_path(scratch, "rules.txt");
-    write_file(rules, "# the host crashes\ncurl.exe * exit 9\ndotnet.exe Game exit 3221225477\n");
+    write_test_file(rules,
+                    "# the host crashes\ncurl.exe * exit 9\ndotnet.exe Game exit 3221225477\n");
     const std::string record_file = join_path(scratch, "record.json");
 
     RunOptions options;
@@ -82,7 +83,7 @@ TEST(DotnetStandInRules, ExitRuleEndsBeforeRecording) {
     EXPECT_EQ(run_program(options).exit_code, 0u) << "the pattern must occur in the command line";
     EXPECT_TRUE(exists(record_file));
 
-    remove_tree(record_file);
+    remove_test_tree(record_file);
     options.arguments = {"VelmoraGame.dll"};
     EXPECT_EQ(run_program(options).exit_code, 3221225477u);
     EXPECT_FALSE(exists(record_file));

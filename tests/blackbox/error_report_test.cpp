@@ -45,7 +45,7 @@ struct Headless {
 
     // Runs once with PowerShell exiting with `code`; expects exit 1 and no box.
     void fail_with(const std::string& code) {
-        write_file(rules, "powershell.exe * exit " + code + "\n");
+        write_test_file(rules, "powershell.exe * exit " + code + "\n");
         const RunResult run = run_program(options);
         EXPECT_EQ(run.exit_code, 1u);
         EXPECT_TRUE(run.message_boxes.empty())
@@ -81,7 +81,7 @@ TEST(ErrorReport, MissingInstallRootIsCreatedForTheReport) {
 TEST(ErrorReport, ReadOnlyHiddenReportIsReplaced) {
     Headless headless;
     const std::string report = join_path(headless.root, report_name);
-    write_file(report, "from an earlier run");
+    write_test_file(report, "from an earlier run");
     const std::wstring wide = widen(report);
     ASSERT_TRUE(
         ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
@@ -124,9 +124,9 @@ TEST(ErrorReport, WithoutAnyInstallRootGoesToTheTemporaryFolder) {
 TEST(ErrorReport, NonAsciiMessageIsWrittenAsUtf8) {
     Headless headless;
     // A manifest that is a JSON string: the reader quotes it in its description.
-    write_file(join_path(join_path(headless.web, "client"), "bootstrap.json"),
-               "\"Jo's Ünïcode ✓ 東京\"");
-    write_file(headless.rules, "");
+    write_test_file(join_path(join_path(headless.web, "client"), "bootstrap.json"),
+                    "\"Jo's Ünïcode ✓ 東京\"");
+    write_test_file(headless.rules, "");
     const RunResult run = run_program(headless.options);
     EXPECT_EQ(run.exit_code, 1u);
     const auto report = read_file(join_path(headless.root, report_name));

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cwctype>
 #include <map>
@@ -47,15 +48,30 @@ enum class Fault {
 };
 enum class Where { temp, runtime, launcher }; // the file system a step writes to
 
-// One tool start of a full install, in the order a fresh install makes them.
+// The tool starts of a full install, in the order a fresh install makes them.
+enum class StepId {
+    manifest,
+    runtime_download,
+    desktop_download,
+    runtime_unpack,
+    desktop_unpack,
+    launcher_download,
+    launcher_unpack
+};
+
 struct Step {
+    StepId id;
     std::string name;
     std::string tool;     // "curl.exe" or "tar.exe"
     std::string pattern;  // occurs in this start's subject (URL or archive path) only
     std::string manifest; // size and digest fields; empty for the manifest itself
     Where writes_to;
-    std::size_t index; // position among the tool starts of a full install
 };
+
+// Which of the tool starts of a full install the step is, from 0.
+std::size_t start_number(const Step& step) {
+    return static_cast<std::size_t>(step.id);
+}
 
 bool is_download(const Step& step) {
     return step.tool == "curl.exe";
@@ -63,39 +79,31 @@ bool is_download(const Step& step) {
 
 const std::vector<Step>& steps() {
     static const std::vector<Step> all = {
-        {"Manifest", "curl.exe", "/bootstrap.json", "", Where::temp, 0},
-        {"RuntimeDownload", "curl.exe", "/dotnet-runtime.zip", "dotnet", Where::temp, 1},
-        {"DesktopDownload", "curl.exe", "/windowsdesktop-runtime.zip", "dotnetDesktop", Where::temp,
-         2},
-        {"RuntimeUnpack", "tar.exe", "\\dotnet-runtime.zip", "", Where::runtime, 3},
-        {"DesktopUnpack", "tar.exe", "\\windowsdesktop-runtime.zip", "", Where::runtime, 4},
-        {"LauncherDownload", "curl.exe", "/" + std::string(launcher_archive), "launcher",
-         Where::temp, 5},
-        {"LauncherUnpack", "tar.exe", "\\" + std::string(launcher_archive), "", Where::launcher, 6},
+        {StepId::manifest, "Manifest", "curl.exe", "/bootstrap.json", "", Where::temp},
+        {StepId::runtime_download, "RuntimeDownload", "curl.exe", "/dotnet-runtime.zip", "dotnet",
+         Where::temp},
+        {StepId::desktop_download, "DesktopDownload", "curl.exe", "/windowsdesktop-runtime.zip",
+         "dotnetDesktop", Where::temp},
+        {StepId::runtime_unpack, "RuntimeUnpack", "tar.exe", "\\dotnet-runtime.zip", "",
+         Where::runtime},
+        {StepId::desktop_unpack, "DesktopUnpack", "tar.exe", "\\windowsdesktop-runtime.zip", "",
+         Where::runtime},
+        {StepId::launcher_download, "LauncherDownload", "curl.exe",
+         "/" + std::string(launcher_archive), "launcher", Where::temp},
+        {StepId::launcher_unpack, "LauncherUnpack", "tar.exe", "\\" + std::string(launcher_archive),
+         "", Where::launcher},
     };
     return all;
 }
 
+// In the order of Fault: the test names and the rows of the printed matrix.
+constexpr std::array<std::string_view, 8> fault_names = {
+    "ToolMissing",    "StubFallback", "ExitCode",    "OneByteShort",
+    "DigestMismatch", "ToolKilled",   "SetupKilled", "DiskFull"};
+static_assert(fault_names.size() == static_cast<std::size_t>(Fault::disk_full) + 1);
+
 std::string fault_name(Fault fault) {
-    switch (fault) {
-    case Fault::missing:
-        return "ToolMissing";
-    case Fault::stub_fallback:
-        return "StubFallback";
-    case Fault::exit_code:
-        return "ExitCode";
-    case Fault::short_file:
-        return "OneByteShort";
-    case Fault::digest:
-        return "DigestMismatch";
-    case Fault::tool_killed:
-        return "ToolKilled";
-    case Fault::setup_killed:
-        return "SetupKilled";
-    case Fault::disk_full:
-        return "DiskFull";
-    }
-    return "?";
+    return std::string(fault_names.at(static_cast<std::size_t>(fault)));
 }
 
 struct Cell {
@@ -117,18 +125,16 @@ bool applies(Fault fault, const Step& step) {
 
 std::vector<Cell> all_cells() {
     std::vector<Cell> cells;
-    for (const Fault fault :
-         {Fault::missing, Fault::stub_fallback, Fault::exit_code, Fault::short_file, Fault::digest,
-          Fault::tool_killed, Fault::setup_killed, Fault::disk_full})
+    for (std::size_t row = 0; row < fault_names.size(); ++row)
         for (const Step& step : steps())
-            if (applies(fault, step))
+            if (const auto fault = static_cast<Fault>(row); applies(fault, step))
                 cells.push_back({fault, step});
     return cells;
 }
 
 // What the fault run did, for the printed matrix.
-std::map<std::pair<int, std::size_t>, std::string>& outcomes() {
-    static std::map<std::pair<int, std::size_t>, std::string> table;
+std::map<std::pair<Fault, StepId>, std::string>& outcomes() {
+    static std::map<std::pair<Fault, StepId>, std::string> table;
     return table;
 }
 
@@ -243,13 +249,13 @@ std::string os_error(DWORD code) {
 Expected stub_fallback_outcome(const Step& step) {
     if (is_download(step))
         return {false, os_error(ERROR_FILE_NOT_FOUND)};
-    if (step.index == 3)
+    if (step.id == StepId::runtime_unpack)
         return {false, "The Microsoft runtime archive has an unexpected layout."};
     return {true, std::nullopt, true};
 }
 
 const Step& previous_of(const Step& step) {
-    return steps().at(step.index - 1);
+    return steps().at(start_number(step) - 1);
 }
 
 std::string rule(std::string_view tool, std::string_view pattern, std::string_view action) {
@@ -262,12 +268,14 @@ Expected FaultMatrix::arrange(const Cell& cell) {
     const std::string unpack_failed = "Archive extraction failed";
     switch (cell.fault) {
     case Fault::stub_fallback:
-        fx_->set_rules(
-            step.index == 0 ? "" : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
+        fx_->set_rules(step.id == StepId::manifest
+                           ? ""
+                           : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
         return stub_fallback_outcome(step);
     case Fault::missing:
-        fx_->set_rules(
-            step.index == 0 ? "" : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
+        fx_->set_rules(step.id == StepId::manifest
+                           ? ""
+                           : gate_->rule(previous_of(step).tool, previous_of(step).pattern));
         return {false,
                 (is_download(step) ? download_failed : unpack_failed) + ": program not found"};
     case Fault::exit_code:
@@ -321,12 +329,13 @@ std::uint32_t FaultMatrix::run_with_fault(const Cell& cell, DWORD& process_id) {
     const Step& step = cell.step;
     const std::vector<std::string> tools = {step.tool, "powershell.exe"};
     const bool takes_tools = cell.fault == Fault::missing || cell.fault == Fault::stub_fallback;
-    if (takes_tools && step.index == 0)
+    if (takes_tools && step.id == StepId::manifest)
         take_away(fx_->bin, tools);
     RunningProgram running(options(cell.fault == Fault::stub_fallback));
     process_id = running.process_id();
     const bool gated = cell.fault == Fault::tool_killed || cell.fault == Fault::setup_killed ||
-                       cell.fault == Fault::disk_full || (takes_tools && step.index > 0);
+                       cell.fault == Fault::disk_full ||
+                       (takes_tools && step.id != StepId::manifest);
     if (gated) {
         if (!gate_->wait_until_held())
             throw std::runtime_error("the install never reached " + step.name);
@@ -369,22 +378,25 @@ void FaultMatrix::check_left_behind(const Cell& cell, DWORD process_id, bool rep
     const std::string launcher = fx.launcher_directory();
     // A killed setup cannot clean up; any other failed run removes its folders.
     const bool killed = cell.fault == Fault::setup_killed;
+    const StepId stopped_in = cell.step.id;
     EXPECT_EQ(exists(fx.work_directory(process_id)), killed);
-    if (killed && cell.step.index > 0) { // a killed manifest download may leave a part of it
+    if (killed && stopped_in != StepId::manifest) { // a killed manifest download may leave a part
         EXPECT_TRUE(exists(join_path(fx.work_directory(process_id), "bootstrap.json")));
     }
     EXPECT_EQ(read_file(fx.state_file()), earlier_state);
     EXPECT_EQ(read_file(earlier_launcher_file()), earlier_launcher);
     EXPECT_FALSE(exists(join_path(launcher, "Velmora.exe")));
     EXPECT_EQ(exists(fx.report_file()), reported);
-    const bool runtime_done = cell.step.index >= 5;
-    const bool unpacking_runtime = cell.step.index == 3 || cell.step.index == 4;
+    const bool runtime_done = stopped_in >= StepId::launcher_download;
+    const bool unpacking_runtime =
+        stopped_in == StepId::runtime_unpack || stopped_in == StepId::desktop_unpack;
     EXPECT_EQ(exists(join_path(runtime, "dotnet.exe")), runtime_done);
     EXPECT_EQ(exists(staging), killed && unpacking_runtime);
-    if (killed && cell.step.index == 4) { // the base runtime went into staging before the fault
+    // The base runtime went into staging before a fault in the desktop's.
+    if (killed && stopped_in == StepId::desktop_unpack) {
         EXPECT_TRUE(exists(join_path(staging, "dotnet.exe")));
     }
-    if (cell.step.index < 6) {
+    if (stopped_in < StepId::launcher_unpack) {
         EXPECT_FALSE(exists(join_path(launcher, "VelmoraGame.dll")));
     }
 }
@@ -396,10 +408,11 @@ void FaultMatrix::check_fallback_success(const Cell& cell, std::uint32_t code, D
     EXPECT_FALSE(exists(fx_->work_directory(process_id)));
     const auto lines = fx_->log_lines();
     ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[cell.step.index].front(), cell.step.tool);
-    EXPECT_EQ(lines[cell.step.index + 1].front(), "powershell.exe");
+    const std::size_t start = start_number(cell.step);
+    EXPECT_EQ(lines[start].front(), cell.step.tool);
+    EXPECT_EQ(lines[start + 1].front(), "powershell.exe");
     const std::string fallback = is_download(cell.step) ? "Invoke-WebRequest" : "Expand-Archive";
-    EXPECT_NE(lines[cell.step.index + 1].back().find(fallback), std::string::npos);
+    EXPECT_NE(lines[start + 1].back().find(fallback), std::string::npos);
 }
 
 // Exit code 0 from the stub counts as an extraction: the run records an
@@ -414,7 +427,7 @@ void FaultMatrix::check_hollow_success(const Cell& cell, std::uint32_t code) {
     EXPECT_FALSE(exists(join_path(fx.launcher_directory(), "VelmoraGame.dll")));
     const std::string desktop =
         join_path(fx.runtime_directory(version), "shared\\Microsoft.WindowsDesktop.App\\8.0.11");
-    EXPECT_EQ(exists(desktop), cell.step.index == 6);
+    EXPECT_EQ(exists(desktop), cell.step.id == StepId::launcher_unpack);
     // Run directly: no game host starts, so there is no record to wait for.
     RunOptions launch;
     launch.program = join_path(fx.launcher_directory(), "Velmora.exe");
@@ -444,8 +457,9 @@ void FaultMatrix::repair_and_launch(const Cell& cell, const Expected& fault_run)
     EXPECT_EQ(read_file(earlier_launcher_file()), earlier_launcher);
     // A runtime finished before the fault is kept; any other is installed,
     // as is one that went into place without its desktop framework.
-    const bool desktop_skipped = fault_run.hollow && cell.step.index == 4;
-    const bool runtime_kept = (fault_run.succeeds && !desktop_skipped) || cell.step.index >= 5;
+    const bool desktop_skipped = fault_run.hollow && cell.step.id == StepId::desktop_unpack;
+    const bool runtime_kept =
+        (fault_run.succeeds && !desktop_skipped) || cell.step.id >= StepId::launcher_download;
     EXPECT_EQ(fx.log_lines().size(), runtime_kept ? 3u : 7u);
 
     const GameLaunch launch = fx.launch_installed();
@@ -458,7 +472,7 @@ void FaultMatrix::repair_and_launch(const Cell& cell, const Expected& fault_run)
 
 TEST_P(FaultMatrix, ReportsThenRepairs) {
     const Cell& cell = GetParam();
-    auto& outcome = outcomes()[{static_cast<int>(cell.fault), cell.step.index}];
+    auto& outcome = outcomes()[{cell.fault, cell.step.id}];
     outcome_ = &outcome;
     if (cell.fault == Fault::disk_full) {
         const std::string runtime_parent = parent_of_runtime();
@@ -475,8 +489,8 @@ TEST_P(FaultMatrix, ReportsThenRepairs) {
         }
     }
     // What an earlier install left, which no failure may change.
-    write_file(fx_->state_file(), earlier_state);
-    write_file(earlier_launcher_file(), earlier_launcher);
+    write_test_file(fx_->state_file(), earlier_state);
+    write_test_file(earlier_launcher_file(), earlier_launcher);
     const Expected expected = arrange(cell);
     DWORD process_id = 0;
     const std::uint32_t code = run_with_fault(cell, process_id);
@@ -520,10 +534,11 @@ void FaultMatrix::TearDownTestSuite() {
     for (const Step& step : steps())
         std::printf(" %-17s", step.name.c_str());
     std::printf("\n");
-    for (int fault = 0; fault <= static_cast<int>(Fault::disk_full); ++fault) {
-        std::printf("%-14s", fault_name(static_cast<Fault>(fault)).c_str());
+    for (std::size_t row = 0; row < fault_names.size(); ++row) {
+        const auto fault = static_cast<Fault>(row);
+        std::printf("%-14s", fault_name(fault).c_str());
         for (const Step& step : steps()) {
-            const auto found = outcomes().find({fault, step.index});
+            const auto found = outcomes().find({fault, step.id});
             const std::string cell = found == outcomes().end() ? "-" : code_of(found->second);
             std::printf(" %-17s", cell.c_str());
         }

@@ -204,7 +204,7 @@ const Failure failures[] = {
              "curl.exe bootstrap.json status 404\npowershell.exe bootstrap.json status 404\n");
          for (const DWORD pid : {ended_setup, ::GetCurrentProcessId()})
              for (const std::string& file : leftovers_of(fx, pid))
-                 write_file(file, "another setup's");
+                 write_test_file(file, "another setup's");
          return std::string("Download failed with exit code 1");
      },
      [](const InstallFixture& fx, DWORD pid) {
@@ -250,11 +250,11 @@ const Failure failures[] = {
     {"RuntimeArchiveWithoutHost",
      [](InstallFixture& fx) {
          fx.publish(without(standard_release(), "dotnet.exe"));
-         write_file(join_path(fx.runtime_directory(version), "earlier.txt"), "earlier");
+         write_test_file(join_path(fx.runtime_directory(version), "earlier.txt"), "earlier");
          fx.before_start = [&fx](DWORD pid) {
              for (const auto& folder : {fx.work_directory(pid),
                                         fx.staging_directory(fx.runtime_directory(version), pid)})
-                 write_file(join_path(folder, "earlier-run.txt"), "left by an earlier run");
+                 write_test_file(join_path(folder, "earlier-run.txt"), "left by an earlier run");
          };
          return std::string("The Microsoft runtime archive has an unexpected layout.");
      },
@@ -293,7 +293,7 @@ const Failure failures[] = {
     {"LauncherFailureKeepsTheEarlierState",
      [](InstallFixture& fx) {
          fx.publish(standard_release());
-         write_file(fx.state_file(), "earlier state");
+         write_test_file(fx.state_file(), "earlier state");
          fx.set_rules("curl.exe VelmoraLauncher exit 7\npowershell.exe VelmoraLauncher exit 1\n");
          return std::string("Download failed with exit code 1");
      },
@@ -313,12 +313,12 @@ TEST(HeadlessInstall, SecondRunSkipsTheRuntimeAndRenewsTheRest) {
     ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
     const std::string runtime = fx.runtime_directory(version);
     const std::string launcher = fx.launcher_directory();
-    write_file(join_path(runtime, "untouched.txt"), "a skipped runtime is not replaced");
-    write_file(join_path(launcher, "EarlierPlugin.dll"), "earlier launcher");
-    write_file(join_path(launcher, "VelmoraGame.dll"), "damaged");
-    write_file(join_path(launcher, "Velmora.exe"), "stale copy");
-    write_file(fx.state_file(), "{}");
-    write_file(fx.report_file(), "from an earlier failed run");
+    write_test_file(join_path(runtime, "untouched.txt"), "a skipped runtime is not replaced");
+    write_test_file(join_path(launcher, "EarlierPlugin.dll"), "earlier launcher");
+    write_test_file(join_path(launcher, "VelmoraGame.dll"), "damaged");
+    write_test_file(join_path(launcher, "Velmora.exe"), "stale copy");
+    write_test_file(fx.state_file(), "{}");
+    write_test_file(fx.report_file(), "from an earlier failed run");
     fx.clear_log();
 
     const InstallRun second = fx.install();
@@ -355,8 +355,8 @@ TEST_P(RuntimeRepair, RuntimeMissingAMarkerIsInstalledAgainWhole) {
     fx.publish(standard_release());
     ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
     const std::string runtime = fx.runtime_directory(version);
-    remove_tree(join_path(runtime, GetParam().removed));
-    write_file(join_path(runtime, "leftover.txt"), "from the damaged runtime");
+    remove_test_tree(join_path(runtime, GetParam().removed));
+    write_test_file(join_path(runtime, "leftover.txt"), "from the damaged runtime");
     fx.clear_log();
 
     const InstallRun second = fx.install();
@@ -408,7 +408,7 @@ TEST(HeadlessInstall, LeavesWorkAndStagingFoldersOfRunningSetupsAlone) {
     fx.publish(standard_release());
     const Paths others = leftovers_of(fx, ::GetCurrentProcessId()); // a running setup's
     for (const auto& file : others)
-        write_file(file, "another process's");
+        write_test_file(file, "another process's");
 
     const InstallRun run = fx.install();
 
@@ -505,7 +505,7 @@ TEST(HeadlessInstall, RunKilledWhileFetchingTheLauncherIsCompletedByTheNextRun) 
         ASSERT_TRUE(wait_for_file(gate + ".waiting", 120s)) << "the launcher download never began";
         running.kill();
     }
-    write_file(gate, ""); // frees a stand-in that outlived the kill
+    write_test_file(gate, ""); // frees a stand-in that outlived the kill
     fx.set_rules("");
     EXPECT_FALSE(exists(fx.state_file()));
     fx.clear_log();

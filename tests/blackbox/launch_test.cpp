@@ -35,7 +35,7 @@ Installation install_fixture() {
     installation.launcher_directory =
         join_path(join_path(installation.root, "Programs"), "Velmora");
     place_stand_ins(installation.dotnet_root, {"dotnet"});
-    write_file(installation.game(), "not really an assembly");
+    write_test_file(installation.game(), "not really an assembly");
     write_state_file(installation.root, installation.dotnet_root, installation.launcher_directory);
     return installation;
 }
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 RunOptions launch_options(const Installation& installation, const std::string& host_rule) {
     RunOptions options = launch_options(installation);
     const std::string rules = join_path(installation.scratch, "rules.txt");
-    write_file(rules, "dotnet.exe * " + host_rule + "\n");
+    write_test_file(rules, "dotnet.exe * " + host_rule + "\n");
     options.environment.push_back({"VELMORA_STANDIN_RULES", rules});
     return options;
 }
@@ -123,7 +123,7 @@ TEST(GameStart, HandsTheCallersStandardHandlesToTheGame) {
     const Installation installation = install_fixture();
     RunOptions options = launch_options(installation, "stdin");
     options.standard_input = join_path(installation.scratch, "in.txt");
-    write_file(options.standard_input, "to the game ü");
+    write_test_file(options.standard_input, "to the game ü");
     ASSERT_TRUE(run_program(options).message_boxes.empty());
     ASSERT_TRUE(wait_for_file(installation.record()));
     EXPECT_EQ(read_file(options.standard_input + ".out"), "to the game ü");
@@ -138,7 +138,7 @@ TEST(GameStart, ReturnsWhileTheGameStillRuns) {
     EXPECT_EQ(run_program(options).exit_code, 0u); // throws when it waits for the game
     EXPECT_TRUE(wait_for_file(gate + ".waiting")) << "the game host never started";
     EXPECT_FALSE(exists(installation.record())) << "the game ended before the launch returned";
-    write_file(gate, "");
+    write_test_file(gate, "");
     EXPECT_TRUE(wait_for_file(installation.record()));
 }
 
@@ -189,41 +189,41 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, LaunchFailure,
     ::testing::Values(
         FailureCase{"NoStateFileThoughEverythingElseIsThere",
-                    [](const Installation& i) { remove_tree(state_file_in(i.root)); },
+                    [](const Installation& i) { remove_test_tree(state_file_in(i.root)); },
                     exactly(not_installed), not_installed.c_str()},
         FailureCase{"StateFileIsAFolder",
                     [](const Installation& i) {
-                        remove_tree(state_file_in(i.root));
+                        remove_test_tree(state_file_in(i.root));
                         make_directories(state_file_in(i.root));
                     },
                     exactly(not_installed), not_installed.c_str()},
         FailureCase{"EmptyStateFile",
-                    [](const Installation& i) { write_file(state_file_in(i.root), ""); },
+                    [](const Installation& i) { write_test_file(state_file_in(i.root), ""); },
                     exactly("Velmora installation state is damaged: EOF while parsing a value "
                             "at line 1 column 0"),
                     "the empty-file description"},
         FailureCase{"TrailingCharacters",
                     [](const Installation& i) {
                         const auto state = read_file(state_file_in(i.root));
-                        write_file(state_file_in(i.root), *state + " x");
+                        write_test_file(state_file_in(i.root), *state + " x");
                     },
                     damaged_with_position, "damaged, with line and column"},
         FailureCase{"NonAsciiInTheMessage",
                     [](const Installation& i) {
-                        write_file(state_file_in(i.root), "\"Jo's Ünïcode ✓ 東京\"");
+                        write_test_file(state_file_in(i.root), "\"Jo's Ünïcode ✓ 東京\"");
                     },
                     [](const std::string& message) {
                         return damaged_with_position(message) &&
                                message.find("\"Jo's Ünïcode ✓ 東京\"") != std::string::npos;
                     },
                     "damaged, quoting the non-ASCII string"},
-        FailureCase{"HostDeleted", [](const Installation& i) { remove_tree(i.host()); },
+        FailureCase{"HostDeleted", [](const Installation& i) { remove_test_tree(i.host()); },
                     exactly(incomplete), incomplete.c_str()},
-        FailureCase{"GameDeleted", [](const Installation& i) { remove_tree(i.game()); },
+        FailureCase{"GameDeleted", [](const Installation& i) { remove_test_tree(i.game()); },
                     exactly(incomplete), incomplete.c_str()},
         FailureCase{"HostIsAFolder",
                     [](const Installation& i) {
-                        remove_tree(i.host());
+                        remove_test_tree(i.host());
                         make_directories(i.host());
                     },
                     [](const std::string& message) {

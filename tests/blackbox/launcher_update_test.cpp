@@ -50,13 +50,13 @@ class LauncherUpdate : public ::testing::Test {
         program_ = place_program(app_, "VelmoraSetup.exe");
         place_stand_ins(app_, {"tasklist", "tar", "powershell"});
         place_stand_ins(runtime_, {"dotnet"});
-        write_file(join_path(launcher_, "VelmoraGame.dll"), "old game");
-        write_file(join_path(launcher_, "Launcher.dll"), "old launcher");
-        write_file(join_path(launcher_, "settings.json"), "kept");
+        write_test_file(join_path(launcher_, "VelmoraGame.dll"), "old game");
+        write_test_file(join_path(launcher_, "Launcher.dll"), "old launcher");
+        write_test_file(join_path(launcher_, "settings.json"), "kept");
         write_state_file(install_root_, runtime_, launcher_);
-        write_file(archive_, make_zip({{"VelmoraGame.dll", "new game"},
-                                       {"Launcher.dll", "new launcher"},
-                                       {"lang/de.json", "{}"}}));
+        write_test_file(archive_, make_zip({{"VelmoraGame.dll", "new game"},
+                                            {"Launcher.dll", "new launcher"},
+                                            {"lang/de.json", "{}"}}));
     }
 
     std::string log_file() const { return join_path(root_, "starts.log"); }
@@ -81,7 +81,7 @@ class LauncherUpdate : public ::testing::Test {
     // Answers from a script instead of the real process table.
     void script_tasklist(std::string_view answers) {
         const std::string script = join_path(root_, "answers.txt");
-        write_file(script, answers);
+        write_test_file(script, answers);
         tasklist_mode_ = "@script " + script;
     }
 
@@ -129,7 +129,7 @@ class LauncherUpdate : public ::testing::Test {
     std::unique_ptr<RunningProgram> start_launcher() {
         const std::string folder = join_path(root_, "launcher process");
         gate_ = join_path(folder, "gate");
-        remove_tree(folder);
+        remove_test_tree(folder);
         place_stand_ins(folder, {"launcher"});
         RunOptions options;
         options.program = join_path(folder, "launcher.exe");
@@ -138,7 +138,7 @@ class LauncherUpdate : public ::testing::Test {
         EXPECT_TRUE(wait_for_file(gate_ + ".waiting"));
         return launcher;
     }
-    void open_gate() const { write_file(gate_, ""); }
+    void open_gate() const { write_test_file(gate_, ""); }
 
     std::string root_, app_, install_root_, runtime_, launcher_, archive_, program_, gate_;
     std::optional<std::string> tasklist_mode_; // unset: the real process table
@@ -159,9 +159,9 @@ TEST_F(LauncherUpdate, WaitsForTheLauncherItselfWhateverTasklistAnswers) {
         if (answer == "error line")
             script_tasklist("ERROR: The RPC server is unavailable.\r\n");
         if (answer == "empty output")
-            remove_tree(tasklist); // the system folder's copy answers
+            remove_test_tree(tasklist); // the system folder's copy answers
         if (answer == "not a program")
-            write_file(tasklist, "not a program");
+            write_test_file(tasklist, "not a program");
         const auto launcher = start_launcher();
         RunningProgram program(options(update_request(std::to_string(launcher->process_id()))));
         std::this_thread::sleep_for(3s);
@@ -173,11 +173,11 @@ TEST_F(LauncherUpdate, WaitsForTheLauncherItselfWhateverTasklistAnswers) {
         EXPECT_EQ(program.wait(60s), 0u) << answer;
         expect_updated_and_started();
         // The next answer starts from the old launcher again.
-        write_file(join_path(launcher_, "VelmoraGame.dll"), "old game");
-        write_file(join_path(launcher_, "Launcher.dll"), "old launcher");
-        remove_tree(join_path(launcher_, "lang"));
-        remove_tree(log_file());
-        remove_tree(record_file());
+        write_test_file(join_path(launcher_, "VelmoraGame.dll"), "old game");
+        write_test_file(join_path(launcher_, "Launcher.dll"), "old launcher");
+        remove_test_tree(join_path(launcher_, "lang"));
+        remove_test_tree(log_file());
+        remove_test_tree(record_file());
     }
 }
 
@@ -241,7 +241,7 @@ TEST_F(LauncherUpdate, MalformedRequestsAreShownAndNothingRuns) {
 }
 
 TEST_F(LauncherUpdate, FailingExtractionIsShownAndTheGameNotStarted) {
-    write_file(archive_, "this is no zip archive");
+    write_test_file(archive_, "this is no zip archive");
     const RunResult result = run(update_request("4294967295"));
     EXPECT_EQ(result.exit_code, 0u);
     EXPECT_EQ(texts_of(result), Strings{"Archive extraction failed with exit code 1."});
@@ -255,7 +255,7 @@ TEST_F(LauncherUpdate, FailingExtractionIsShownAndTheGameNotStarted) {
 // Whatever folder the request names receives the update, recorded in an
 // installation or not; the launch then reports what it finds.
 TEST_F(LauncherUpdate, LaunchFailureAfterTheUpdateIsShown) {
-    remove_tree(state_file_in(install_root_));
+    remove_test_tree(state_file_in(install_root_));
     const std::string elsewhere = join_path(root_, "new place\\deeper");
     const RunResult result = run({"4294967295", archive_, elsewhere});
     EXPECT_EQ(result.exit_code, 0u);

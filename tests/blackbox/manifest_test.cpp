@@ -56,9 +56,9 @@ TEST_P(RefusedManifest, EndsTheInstallBeforeAnythingIsWritten) {
     if (document)
         fx.publish_manifest(*document);
     else
-        remove_tree(join_path(join_path(fx.web_root, "client"), "bootstrap.json"));
+        remove_test_tree(join_path(join_path(fx.web_root, "client"), "bootstrap.json"));
     // A longer report of an earlier failure must not shine through.
-    write_file(fx.report_file(), std::string(300, '#'));
+    write_test_file(fx.report_file(), std::string(300, '#'));
     RunOptions options = fx.install_options();
     if (GetParam().manifest_url)
         options.environment.push_back({"VELMORA_BOOTSTRAP_URL", GetParam().manifest_url});
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, RefusedManifest, ::testing::ValuesIn(refusal
 
 TEST(ErrorReport, IsWrittenIntoAMissingInstallRoot) {
     InstallFixture fx;
-    remove_tree(fx.install_root);
+    remove_test_tree(fx.install_root);
     fx.publish_manifest("not json");
 
     const InstallRun run = fx.install();

@@ -113,7 +113,7 @@ class SetupWindowTest : public ::testing::Test {
                "curl.exe releases/VelmoraLauncher- gate " + gate(4) + "\n" +
                "tar.exe \\VelmoraLauncher- gate " + gate(5) + "\n";
     }
-    void open_gate(int stage) const { write_file(gate(stage), ""); }
+    void open_gate(int stage) const { write_test_file(gate(stage), ""); }
 
     // Installs through the window and waits for the installed state.
     void install_through_window() {

@@ -46,7 +46,7 @@ void use_real_tools_and_server(InstallFixture& fx) {
 }
 
 void serve_rules(const InstallFixture& fx, std::string_view json) {
-    write_file(join_path(fx.web_root, "serve-rules.json"), json);
+    write_test_file(join_path(fx.web_root, "serve-rules.json"), json);
 }
 
 bool reached_powershell(const InstallFixture& fx) {
@@ -73,8 +73,8 @@ void expect_game_starts(const InstallFixture& fx) {
 // tar.exe over the installed one (no process has the id 0, so there is no wait).
 void expect_update_applied(const InstallFixture& fx) {
     const std::string archive = join_path(fx.folder, "Jo's update\\launcher 1.5.zip");
-    write_file(archive,
-               make_zip({{"VelmoraGame.dll", "VelmoraGame 1.5.0"}, {"lang/d\u00e9.json", "{}"}}));
+    write_test_file(
+        archive, make_zip({{"VelmoraGame.dll", "VelmoraGame 1.5.0"}, {"lang/d\u00e9.json", "{}"}}));
     RunOptions options = fx.install_options();
     options.arguments = {"--apply-launcher-update", "0", archive, fx.launcher_directory()};
     const RunResult result = run_program(options);
@@ -91,7 +91,7 @@ void flip_a_byte(const InstallFixture& fx, std::string_view archive) {
     const std::string path = join_path(fx.web_root, "releases\\" + std::string(archive));
     std::string bytes = read_file(path).value();
     bytes[bytes.size() / 2] ^= 0x01;
-    write_file(path, bytes);
+    write_test_file(path, bytes);
 }
 
 struct Case {
@@ -155,7 +155,7 @@ const Case cases[] = {
     {.name = "ArchiveNotFound",
      .damage =
          [](const InstallFixture& fx) {
-             remove_tree(join_path(fx.web_root, "releases\\windowsdesktop-runtime.zip"));
+             remove_test_tree(join_path(fx.web_root, "releases\\windowsdesktop-runtime.zip"));
          },
      .report = "Download failed with exit code 1",
      .falls_back = true},
@@ -187,7 +187,7 @@ TEST_P(RealTools, InstallThenRepair) {
     use_real_tools_and_server(fx);
     if (!c.curlrc.empty()) {
         const std::string profile = join_path(fx.folder, "profile");
-        write_file(join_path(profile, ".curlrc"), c.curlrc);
+        write_test_file(join_path(profile, ".curlrc"), c.curlrc);
         fx.more_environment = {{"USERPROFILE", profile}};
     }
     Release release = standard_release(version);
@@ -209,10 +209,10 @@ TEST_P(RealTools, InstallThenRepair) {
     c.then(fx);
 
     // A good release and a damaged launcher: the next run repairs.
-    remove_tree(join_path(fx.web_root, "mirror"));
+    remove_test_tree(join_path(fx.web_root, "mirror"));
     fx.publish(standard_release(version));
     serve_rules(fx, "{}");
-    remove_tree(join_path(fx.launcher_directory(), "VelmoraGame.dll"));
+    remove_test_tree(join_path(fx.launcher_directory(), "VelmoraGame.dll"));
     expect_installed(fx, fx.install());
 }
 

@@ -52,7 +52,7 @@ bool Gate::wait_until_held(std::chrono::milliseconds timeout) const {
 }
 
 void Gate::open() const {
-    write_file(path_, "");
+    write_test_file(path_, "");
 }
 
 std::vector<DWORD> child_processes(DWORD parent, std::string_view file_name) {
@@ -123,9 +123,9 @@ std::optional<int> run_shell(std::string_view script, std::string_view status_fi
     ::DeleteFileW(widen(status_file).c_str());
     // The status is written under another name and renamed, so that a reader
     // never sees it half written.
-    write_file(file, "(\n" + std::string(script) + "\n) >/dev/null 2>&1\necho $? > " +
-                         quoted(status_unix + ".part") + "\nmv " + quoted(status_unix + ".part") +
-                         " " + quoted(status_unix) + "\n");
+    write_test_file(file, "(\n" + std::string(script) + "\n) >/dev/null 2>&1\necho $? > " +
+                              quoted(status_unix + ".part") + "\nmv " +
+                              quoted(status_unix + ".part") + " " + quoted(status_unix) + "\n");
     std::wstring command = widen("/bin/sh " + must_be_unix(file));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

@@ -72,7 +72,7 @@ std::string fresh_scratch_folder() {
     std::replace_if(
         name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
     const std::string folder = join_path(join_path(build_directory(), "scratch"), name);
-    remove_tree(folder);
+    remove_test_tree(folder);
     make_directories(folder);
     return folder;
 }
@@ -99,7 +99,7 @@ void make_directories(std::string_view path) {
         fail("cannot create the folder", path, made.error().message);
 }
 
-void remove_tree(std::string_view path) {
+void remove_test_tree(std::string_view path) {
     const std::wstring wide = widen(path);
     const DWORD found = ::GetFileAttributesW(wide.c_str());
     if (found == INVALID_FILE_ATTRIBUTES)
@@ -119,7 +119,7 @@ void copy_file(std::string_view from, std::string_view to) {
         fail("cannot copy " + std::string(from) + " to", to);
 }
 
-void write_file(std::string_view path, std::string_view bytes) {
+void write_test_file(std::string_view path, std::string_view bytes) {
     make_directories(parent_of(path));
     if (auto written = write_whole_file(std::string(path), bytes); !written)
         fail("cannot write", path, written.error().message);
@@ -176,7 +176,7 @@ void write_state_file(std::string_view install_root, std::string_view dotnet_roo
                       std::string_view launcher_directory) {
     const nlohmann::ordered_json state{{"dotnetRoot", dotnet_root},
                                        {"launcherDirectory", launcher_directory}};
-    write_file(state_file_in(install_root), state.dump(2));
+    write_test_file(state_file_in(install_root), state.dump(2));
 }
 
 } // namespace velmora::test

@@ -43,11 +43,11 @@ void place_stand_ins(std::string_view folder, const std::vector<std::string>& na
 bool exists(std::string_view path);
 void make_directories(std::string_view path);
 // Removes the file, or the folder with everything below it; a missing one is no error.
-void remove_tree(std::string_view path);
+void remove_test_tree(std::string_view path);
 void copy_file(std::string_view from, std::string_view to);
 
 // Creates the parent folders, then the file with exactly these bytes.
-void write_file(std::string_view path, std::string_view bytes);
+void write_test_file(std::string_view path, std::string_view bytes);
 
 // The file's bytes; nullopt when it cannot be opened.
 std::optional<std::string> read_file(std::string_view path);

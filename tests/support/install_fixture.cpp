@@ -24,7 +24,7 @@ std::string system_digest(std::string_view tool, std::string_view bytes) {
     const auto in = unix_path(base + ".in"), out_file = unix_path(base + ".out");
     if (!in || !out_file)
         throw std::runtime_error("the build folder is not on Wine's Z: drive");
-    write_file(base + ".in", bytes);
+    write_test_file(base + ".in", bytes);
     const std::string script =
         "set -e\n" + std::string(tool) + " < '" + *in + "' > '" + *out_file + "'";
     const auto status = run_shell(script, base + ".status");
@@ -88,7 +88,7 @@ nlohmann::ordered_json InstallFixture::publish(const Release& release) {
     std::string bytes[3];
     for (int i = 0; i < 3; ++i) {
         bytes[i] = make_zip(*archives[i]);
-        write_file(join_path(join_path(web_root, "releases"), names[i]), bytes[i]);
+        write_test_file(join_path(join_path(web_root, "releases"), names[i]), bytes[i]);
     }
     const nlohmann::ordered_json manifest{
         {"schema", 1},
@@ -109,15 +109,15 @@ nlohmann::ordered_json InstallFixture::publish(const Release& release) {
 }
 
 void InstallFixture::publish_manifest(std::string_view text) {
-    write_file(join_path(join_path(web_root, "client"), "bootstrap.json"), text);
+    write_test_file(join_path(join_path(web_root, "client"), "bootstrap.json"), text);
 }
 
 void InstallFixture::set_rules(std::string_view text) {
-    write_file(rules, text);
+    write_test_file(rules, text);
 }
 
 void InstallFixture::clear_log() {
-    write_file(log, "");
+    write_test_file(log, "");
 }
 
 std::vector<EnvironmentChange> InstallFixture::environment() const {

@@ -50,7 +50,7 @@ std::string u8text(const fs::path& path) {
 }
 
 void write_bytes(const fs::path& file, std::string_view bytes) {
-    write_file(u8text(file), bytes);
+    write_test_file(u8text(file), bytes);
 }
 
 std::string read_bytes(const fs::path& file) {

@@ -37,7 +37,7 @@ std::string message_of(const Status& status);
 std::filesystem::path u8path(std::string_view text);
 std::string u8text(const std::filesystem::path& path);
 
-// write_file and must_read of harness.hpp, for std::filesystem paths.
+// write_test_file and must_read of harness.hpp, for std::filesystem paths.
 void write_bytes(const std::filesystem::path& file, std::string_view bytes);
 std::string read_bytes(const std::filesystem::path& file);
 

@@ -129,6 +129,8 @@ std::vector<Refused> refused_cases() {
         {R"({"small":12)", "EOF while parsing an object at line 1 column 11"},
         {R"({"small":1.)", "EOF while parsing a value at line 1 column 11"},
         {R"({"small":-)", "EOF while parsing a value at line 1 column 10"},
+        {R"({"small":1-)", "EOF while parsing an object at line 1 column 11"},
+        {R"(["a",1,2f)", "EOF while parsing a list at line 1 column 9"},
         {R"({"x":tru)", "EOF while parsing a value at line 1 column 8"},
         {R"({"x":true)", "EOF while parsing an object at line 1 column 9"},
         {R"({"x":[1,{}])", "EOF while parsing an object at line 1 column 11"},

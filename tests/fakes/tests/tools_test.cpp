@@ -42,7 +42,7 @@ class StandInTools : public ::testing::Test {
 
 TEST_F(StandInTools, CurlServesTheWebRootFileByteForByteAndLogsItsStart) {
     const std::string content = binary_content(3 * 1024 * 1024 + 17);
-    write_file(join_path(web_, "files\\a b.bin"), content);
+    write_test_file(join_path(web_, "files\\a b.bin"), content);
     const std::string output = path("out.bin");
     const std::string url = "https://host.example/files/a%20b.bin?v=1";
     const auto result = run(stand_in("curl.exe"), curl_arguments(url, output));
@@ -52,7 +52,7 @@ TEST_F(StandInTools, CurlServesTheWebRootFileByteForByteAndLogsItsStart) {
 }
 
 TEST_F(StandInTools, CurlFailuresAndRules) {
-    write_file(join_path(web_, "files\\data.bin"), "0123456789abcdefghij");
+    write_test_file(join_path(web_, "files\\data.bin"), "0123456789abcdefghij");
     struct Case {
         const char* name;
         std::string rules;
@@ -77,7 +77,7 @@ TEST_F(StandInTools, CurlFailuresAndRules) {
     for (const Case& c : cases) {
         rules(c.rules);
         const std::string output = path("out.bin");
-        remove_tree(output);
+        remove_test_tree(output);
         const auto result = run(stand_in("curl.exe"), curl_arguments(c.url, output));
         EXPECT_EQ(result.exit_code, c.exit_code) << c.name;
         EXPECT_EQ(exists(output), c.content != nullptr) << c.name;
@@ -92,7 +92,7 @@ TEST_F(StandInTools, CurlFailuresAndRules) {
 }
 
 TEST_F(StandInTools, GateHoldsTheToolUntilItsFileExists) {
-    write_file(join_path(web_, "a.txt"), "gated");
+    write_test_file(join_path(web_, "a.txt"), "gated");
     const std::string gate = path("gate");
     rules("curl.exe * gate " + gate + "\n");
     Child child(stand_in("curl.exe"), curl_arguments("http://h/a.txt", path("out.txt")));
@@ -102,13 +102,13 @@ TEST_F(StandInTools, GateHoldsTheToolUntilItsFileExists) {
     ::Sleep(200);
     EXPECT_TRUE(child.running());
     EXPECT_FALSE(exists(path("out.txt")));
-    write_file(gate, "");
+    write_test_file(gate, "");
     EXPECT_EQ(child.finish().exit_code, 0u);
     EXPECT_EQ(read_file(path("out.txt")), "gated");
 }
 
 TEST_F(StandInTools, StdinRuleReadsInputToItsEnd) {
-    write_file(join_path(web_, "a.txt"), "after input");
+    write_test_file(join_path(web_, "a.txt"), "after input");
     rules("curl.exe * stdin\n");
     Child child(stand_in("curl.exe"), curl_arguments("http://h/a.txt", path("out.txt")), true);
     ::Sleep(300);
@@ -137,11 +137,11 @@ void expect_sample_extracted(const std::string& destination) {
 
 TEST_F(StandInTools, TarExtractsReplacingFilesAndLeavingOthers) {
     const std::string archive = path("sample.zip");
-    write_file(archive, sample_zip());
+    write_test_file(archive, sample_zip());
     const std::string destination = path("dest");
     make_directories(destination);
-    write_file(join_path(destination, "top.txt"), "old top, longer than the new one");
-    write_file(join_path(destination, "keep.txt"), "kept");
+    write_test_file(join_path(destination, "top.txt"), "old top, longer than the new one");
+    write_test_file(join_path(destination, "keep.txt"), "kept");
     const auto result = run(stand_in("tar.exe"), tar_arguments(archive, destination));
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     expect_sample_extracted(destination);
@@ -182,7 +182,7 @@ TEST_F(StandInTools, TarRefusesBadArchivesAndDestinations) {
         const std::string folder = path(std::string("case-") + std::to_string(&c - cases));
         make_directories(folder);
         const std::string archive = join_path(folder, "a.zip");
-        write_file(archive, c.archive);
+        write_test_file(archive, c.archive);
         const std::string destination = join_path(folder, "dest");
         if (c.make_destination)
             make_directories(destination);
@@ -200,7 +200,7 @@ TEST_F(StandInTools, TarRefusesBadArchivesAndDestinations) {
 const std::string awkward_name = "Jo's $(calc) `n; [x] \xC3\xBC \xE2\x80\xA6";
 
 TEST_F(StandInTools, PowershellDownloadsToTheLiteralPath) {
-    write_file(join_path(web_, "files\\data.bin"), "payload");
+    write_test_file(join_path(web_, "files\\data.bin"), "payload");
     const std::string output = path(awkward_name + ".bin");
     const auto result =
         run(stand_in("powershell.exe"),
@@ -224,7 +224,7 @@ TEST_F(StandInTools, PowershellDownloadsToTheLiteralPath) {
 
 TEST_F(StandInTools, PowershellExpandsIntoANewDestination) {
     const std::string archive = path(awkward_name + ".zip");
-    write_file(archive, sample_zip());
+    write_test_file(archive, sample_zip());
     const std::string destination = path("new\\levels\\" + awkward_name);
     const auto result = run(stand_in("powershell.exe"),
                             powershell_arguments(expand_archive_command(archive, destination)));
@@ -232,7 +232,7 @@ TEST_F(StandInTools, PowershellExpandsIntoANewDestination) {
     expect_sample_extracted(destination);
 
     const std::string corrupt = path("corrupt.zip");
-    write_file(corrupt, "not a zip");
+    write_test_file(corrupt, "not a zip");
     EXPECT_EQ(run(stand_in("powershell.exe"),
                   powershell_arguments(expand_archive_command(corrupt, path("other"))))
                   .exit_code,
@@ -240,7 +240,7 @@ TEST_F(StandInTools, PowershellExpandsIntoANewDestination) {
 }
 
 TEST_F(StandInTools, PowershellRefusesOtherCommandLines) {
-    write_file(join_path(web_, "a.txt"), "x");
+    write_test_file(join_path(web_, "a.txt"), "x");
     const std::string good = web_request_command("http://h/a.txt", path("out.txt"));
     std::vector<std::string> reordered = powershell_arguments(good);
     std::swap(reordered[0], reordered[1]);
@@ -275,7 +275,7 @@ TEST_F(StandInTools, TasklistAnswersFromRealProcesses) {
 
 TEST_F(StandInTools, TasklistScriptedAndBigAnswers) {
     const std::string script = path("answers.txt");
-    write_file(script, "first 42\r\n---\r\nsecond 42\n---\nINFO: none\r\n");
+    write_test_file(script, "first 42\r\n---\r\nsecond 42\n---\nINFO: none\r\n");
     ScopedVariable mode(L"VELMORA_STANDIN_TASKLIST", "@script " + script);
     const char* expected[] = {"first 42\r\n", "second 42\n", "INFO: none\r\n", "INFO: none\r\n"};
     for (const char* answer : expected)

@@ -47,7 +47,7 @@ std::int64_t host_now() {
 class StandInTimes : public ::testing::Test {
   protected:
     void SetUp() override {
-        write_file(join_path(u8text(sandbox_.web_root()), "a.bin"), std::string(200000, 'a'));
+        write_test_file(join_path(u8text(sandbox_.web_root()), "a.bin"), std::string(200000, 'a'));
     }
 
     std::string path(std::string_view name) const { return join_path(folder_, name); }
@@ -83,7 +83,7 @@ TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
     };
     std::size_t count = 0;
     for (const Case& c : cases) {
-        write_file(path("rules.txt"), c.rules);
+        write_test_file(path("rules.txt"), c.rules);
         const std::int64_t before = host_now();
         const auto result = run(stand_in(c.tool), c.arguments);
         const std::int64_t after = host_now();
@@ -101,14 +101,14 @@ TEST_F(StandInTimes, EveryToolAppendsOneLineWithinItsRunWhateverItsExitCode) {
 
 TEST_F(StandInTimes, SpanCoversTheWorkNotOnlyTheStart) {
     const std::string gate = path("gate");
-    write_file(path("rules.txt"), "curl.exe * gate " + gate + "\n");
+    write_test_file(path("rules.txt"), "curl.exe * gate " + gate + "\n");
     Child child(stand_in("curl.exe"), curl_arguments("http://h/a.bin", path("out.bin")));
     for (int i = 0; i < 200 && !exists(gate + ".waiting"); ++i)
         ::Sleep(20);
     ASSERT_TRUE(exists(gate + ".waiting"));
     EXPECT_TRUE(times().empty()) << "the line is written at the end, not at the start";
     ::Sleep(400);
-    write_file(gate, "");
+    write_test_file(gate, "");
     EXPECT_EQ(child.finish().exit_code, 0u);
     const auto lines = times();
     ASSERT_EQ(lines.size(), 1u);
@@ -116,7 +116,7 @@ TEST_F(StandInTimes, SpanCoversTheWorkNotOnlyTheStart) {
 }
 
 TEST_F(StandInTimes, NothingIsWrittenWithoutTheVariable) {
-    write_file(path("rules.txt"), "");
+    write_test_file(path("rules.txt"), "");
     for (const std::optional<std::string>& value : {std::optional<std::string>(), {""}}) {
         ScopedVariable unset{L"VELMORA_STANDIN_TIMES", value};
         EXPECT_EQ(
