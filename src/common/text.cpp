@@ -132,4 +132,36 @@ bool ascii_iequals(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t limit) {
+    if (text.empty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        // Checked per digit, so no overflow however long.
+        if (digit > limit || value > (limit - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> parse_process_id(std::string_view text) {
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    const auto value = parse_decimal(text, UINT32_MAX);
+    if (!value)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<std::uint32_t> parse_written_process_id(std::string_view text) {
+    const auto id = parse_process_id(text);
+    if (!id || std::to_string(*id) != text)
+        return std::nullopt;
+    return id;
+}
+
 } // namespace velmora
