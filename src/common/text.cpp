@@ -77,6 +77,15 @@ char32_t decode_utf8(std::string_view text, std::size_t& i) {
     return cp;
 }
 
+// Every code point of UTF-8 bytes, ill-formed ones as U+FFFD, appended anew.
+template <class Out> Out reencoded(std::string_view bytes, void (*append)(Out&, char32_t)) {
+    Out out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();)
+        append(out, decode_utf8(bytes, i));
+    return out;
+}
+
 } // namespace
 
 std::string utf16_to_utf8(std::u16string_view text) {
@@ -97,19 +106,11 @@ std::string utf16_to_utf8(std::u16string_view text) {
 }
 
 std::u16string utf8_to_utf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();)
-        append_utf16(out, decode_utf8(text, i));
-    return out;
+    return reencoded<std::u16string>(text, append_utf16);
 }
 
 std::string sanitize_utf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();)
-        append_utf8(out, decode_utf8(bytes, i));
-    return out;
+    return reencoded<std::string>(bytes, append_utf8);
 }
 
 bool is_valid_utf16(std::u16string_view text) {
