@@ -9,6 +9,7 @@
 
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "launch/game_environment.hpp"
 
@@ -16,18 +17,6 @@
 
 namespace velmora {
 namespace {
-
-std::u16string current_environment() {
-    wchar_t* block = ::GetEnvironmentStringsW();
-    if (!block)
-        return std::u16string(2, u'\0');
-    const wchar_t* end = block;
-    while (*end || *(end + 1))
-        ++end;
-    std::u16string copy(reinterpret_cast<const char16_t*>(block), end - block + 2);
-    ::FreeEnvironmentStringsW(block);
-    return copy;
-}
 
 int run() {
     const auto arguments =
@@ -40,7 +29,7 @@ int run() {
         return 1;
     std::wstring command_w = widen(*command_line);
     std::u16string environment =
-        make_game_environment(current_environment(), utf8_to_utf16(arguments[4]));
+        make_game_environment(environment_block(), utf8_to_utf16(arguments[4]));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

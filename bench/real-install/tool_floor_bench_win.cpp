@@ -14,7 +14,7 @@
 #include "common/command_line.hpp"
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "install/digest_win.hpp"
 #include "install/download.hpp"

@@ -13,7 +13,7 @@
 // UNIT", NAME beginning with the algorithm (sha512_rate, sha256_ratio_median...).
 
 #include "common/handle_win.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "install/digest_win.hpp"
 #include "install/download.hpp"

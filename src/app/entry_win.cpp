@@ -5,7 +5,7 @@
 #include "app/run_mode.hpp"
 #include "common/command_line.hpp"
 #include "common/path.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "install/install_layout.hpp"
 #include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"

@@ -1,9 +1,9 @@
 #include "app/error_report_win.hpp"
 
 #include "common/path.hpp"
-#include "common/product.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
+#include "common/texts.hpp"
 #include "files/file_system_win.hpp"
 #include "install/install_layout.hpp"
 

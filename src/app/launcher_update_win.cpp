@@ -1,7 +1,8 @@
 #include "app/launcher_update_win.hpp"
 
-#include "app/launcher_request.hpp"
+#include "app/launcher_update.hpp"
 #include "common/handle_win.hpp"
+#include "common/system_error.hpp"
 #include "common/system_error_win.hpp"
 #include "install/extract_win.hpp"
 #include "launch/launch_game_win.hpp"
@@ -12,11 +13,11 @@
 namespace velmora {
 namespace {
 
-std::optional<ProcessListing> query_tasklist(const std::vector<std::string>& arguments) {
+std::optional<TasklistAnswer> query_tasklist(const std::vector<std::string>& arguments) {
     auto run = capture_tool("tasklist.exe", arguments);
     if (!run)
         return std::nullopt;
-    return ProcessListing{run->exit_code, std::move(run->output)};
+    return TasklistAnswer{run->exit_code, std::move(run->output)};
 }
 
 void pause_for(std::chrono::milliseconds duration) {

@@ -1,7 +1,7 @@
 #include "app/run_mode.hpp"
 
-#include "common/product.hpp"
 #include "common/text.hpp"
+#include "common/texts.hpp"
 
 namespace velmora {
 RunMode choose_run_mode(const std::vector<std::string>& arguments, std::string_view own_file_name) {
@@ -10,7 +10,7 @@ RunMode choose_run_mode(const std::vector<std::string>& arguments, std::string_v
         return RunMode::headless_install;
     if (first == "--apply-launcher-update")
         return RunMode::launcher_update;
-    if (first == "--launch" || ascii_iequals(own_file_name, launch_file_name))
+    if (first == "--launch" || ascii_iequals(own_file_name, setup_copy_file_name))
         return RunMode::launch;
     return RunMode::interactive;
 }

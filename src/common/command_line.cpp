@@ -1,6 +1,7 @@
 #include "common/command_line.hpp"
 
 #include "common/text.hpp"
+#include "common/texts.hpp"
 
 #include <cstddef>
 
@@ -117,13 +118,13 @@ void append_quoted_argument(std::string& command_line, std::string_view argument
 Result<std::string> build_command_line(std::string_view program,
                                        const std::vector<std::string>& arguments) {
     if (holds_nul(program))
-        return SetupError{"nul byte found in provided data"};
+        return SetupError{std::string(nul_in_data_message)};
     std::string command_line = "\"";
     command_line.append(program);
     command_line += '"';
     for (const std::string& argument : arguments) {
         if (holds_nul(argument))
-            return SetupError{"nul byte found in provided data"};
+            return SetupError{std::string(nul_in_data_message)};
         command_line += ' ';
         append_quoted_argument(command_line, argument);
     }

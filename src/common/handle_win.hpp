@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <bcrypt.h>
+
 #include <utility>
 
 namespace velmora {
@@ -46,28 +48,41 @@ template <class Traits> class UniqueResource {
     pointer value_ = Traits::invalid();
 };
 
-struct KernelHandleTraits {
-    using type = HANDLE;
+// A handle that is null when invalid and is closed by one call taking it alone.
+template <class T, auto Close> struct NullInvalidTraits {
+    using type = T;
     static type invalid() { return nullptr; }
-    static void close(type h) { ::CloseHandle(h); }
+    static void close(type h) { Close(h); }
 };
 
-struct FileHandleTraits {
+// Likewise for the handles that are INVALID_HANDLE_VALUE when invalid.
+template <auto Close> struct InvalidValueTraits {
     using type = HANDLE;
     static type invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(type h) { ::CloseHandle(h); }
+    static void close(type h) { Close(h); }
 };
 
-struct FindHandleTraits {
-    using type = HANDLE;
-    static type invalid() { return INVALID_HANDLE_VALUE; }
-    static void close(type h) { ::FindClose(h); }
-};
+inline void close_algorithm_provider(BCRYPT_ALG_HANDLE provider) {
+    ::BCryptCloseAlgorithmProvider(provider, 0);
+}
 
 // Process, thread, event, pipe ends: null when invalid.
-using UniqueHandle = UniqueResource<KernelHandleTraits>;
+using UniqueHandle = UniqueResource<NullInvalidTraits<HANDLE, ::CloseHandle>>;
 // CreateFileW results: INVALID_HANDLE_VALUE when invalid.
-using UniqueFile = UniqueResource<FileHandleTraits>;
-using UniqueFind = UniqueResource<FindHandleTraits>;
+using UniqueFile = UniqueResource<InvalidValueTraits<::CloseHandle>>;
+using UniqueFind = UniqueResource<InvalidValueTraits<::FindClose>>;
+// What the system allocates for its caller: FormatMessageW's text, the
+// environment block.
+using UniqueLocalText = UniqueResource<NullInvalidTraits<wchar_t*, ::LocalFree>>;
+using UniqueEnvironmentBlock =
+    UniqueResource<NullInvalidTraits<wchar_t*, ::FreeEnvironmentStringsW>>;
+// The cryptography provider's (CNG) algorithm and hash handles.
+using UniqueAlgorithm =
+    UniqueResource<NullInvalidTraits<BCRYPT_ALG_HANDLE, close_algorithm_provider>>;
+using UniqueHash = UniqueResource<NullInvalidTraits<BCRYPT_HASH_HANDLE, ::BCryptDestroyHash>>;
+
+// The sharing of an open that must not stand in anyone's way: reading an
+// entry's attributes, or opening it to rename it.
+inline constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 } // namespace velmora

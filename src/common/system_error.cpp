@@ -15,4 +15,9 @@ std::string compose_system_error(std::optional<std::string_view> system_message,
     return std::string(text) + " (os error " + std::to_string(code) + ")";
 }
 
+OpenFailure meaning_of_open_failure(std::uint32_t error_code) {
+    constexpr std::uint32_t no_such_process = 87; // ERROR_INVALID_PARAMETER
+    return error_code == no_such_process ? OpenFailure::process_gone : OpenFailure::may_still_run;
+}
+
 } // namespace velmora

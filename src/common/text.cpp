@@ -77,6 +77,15 @@ char32_t decode_utf8(std::string_view text, std::size_t& i) {
     return cp;
 }
 
+// Every code point of UTF-8 bytes, ill-formed ones as U+FFFD, appended anew.
+template <class Out> Out reencoded(std::string_view bytes, void (*append)(Out&, char32_t)) {
+    Out out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();)
+        append(out, decode_utf8(bytes, i));
+    return out;
+}
+
 } // namespace
 
 std::string utf16_to_utf8(std::u16string_view text) {
@@ -97,19 +106,11 @@ std::string utf16_to_utf8(std::u16string_view text) {
 }
 
 std::u16string utf8_to_utf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();)
-        append_utf16(out, decode_utf8(text, i));
-    return out;
+    return reencoded<std::u16string>(text, append_utf16);
 }
 
 std::string sanitize_utf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();)
-        append_utf8(out, decode_utf8(bytes, i));
-    return out;
+    return reencoded<std::string>(bytes, append_utf8);
 }
 
 bool is_valid_utf16(std::u16string_view text) {
@@ -130,6 +131,38 @@ bool ascii_iequals(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i]))
             return false;
     return true;
+}
+
+std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t limit) {
+    if (text.empty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        // Checked per digit, so no overflow however long.
+        if (digit > limit || value > (limit - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> parse_process_id(std::string_view text) {
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    const auto value = parse_decimal(text, UINT32_MAX);
+    if (!value)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(*value);
+}
+
+std::optional<std::uint32_t> parse_written_process_id(std::string_view text) {
+    const auto id = parse_process_id(text);
+    if (!id || std::to_string(*id) != text)
+        return std::nullopt;
+    return id;
 }
 
 } // namespace velmora

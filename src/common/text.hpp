@@ -1,6 +1,8 @@
 #pragma once
 // UTF-8 is the program's text; UTF-16 appears only at the Windows edge.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,16 @@ bool is_valid_utf16(std::u16string_view text);
 
 // Equality after mapping A-Z onto a-z; every other byte must match exactly.
 bool ascii_iequals(std::string_view a, std::string_view b);
+
+// Plain unsigned decimal: digits only, at least one, no more than `limit`.
+std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t limit);
+
+// A process id in decimal, 0..4294967295, with one optional leading '+' and
+// leading zeros allowed: the form a caller may write on a command line.
+std::optional<std::uint32_t> parse_process_id(std::string_view text);
+
+// A process id only in the form this program writes one (std::to_string's):
+// no sign, no leading zero. For the names it gives its own folders.
+std::optional<std::uint32_t> parse_written_process_id(std::string_view text);
 
 } // namespace velmora

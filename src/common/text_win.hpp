@@ -1,8 +1,14 @@
 #pragma once
-// Conversions at the Windows edge: every text passed to Windows is UTF-16.
+// Texts at the Windows edge: every text passed to Windows is UTF-16, and the
+// texts Windows fills into a caller's buffer are read with one loop.
 
+#include "common/setup_error.hpp"
+#include "common/system_error_win.hpp"
 #include "common/text.hpp"
 
+#include <windows.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +25,39 @@ inline std::wstring widen(std::string_view text) {
 inline std::string narrow(std::wstring_view text) {
     return utf16_to_utf8(
         std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
+// For the Win32 calls that fill a caller's buffer with a text and return its
+// length or, when the buffer is too small, the size they need (the
+// terminating NUL included) without setting an error: GetFullPathNameW,
+// GetTempPathW, GetShortPathNameW, GetSystemDirectoryW,
+// GetEnvironmentVariableW and their kind. Calls `fill(buffer, size)` with a
+// buffer grown to the size it names until the text fits; nullopt when it
+// returns 0, GetLastError then telling why.
+template <class Fill> std::optional<std::wstring> wide_text_until_it_fits(Fill fill) {
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const auto length = static_cast<std::size_t>(fill(buffer.data(), buffer.size()));
+        if (length == 0)
+            return std::nullopt;
+        const bool fits = length < buffer.size();
+        buffer.resize(length);
+        if (fits)
+            return buffer;
+    }
+}
+
+// The same text in UTF-8; a return of 0 is the call's failure.
+template <class Fill> Result<std::string> text_until_it_fits(Fill fill) {
+    const auto text = wide_text_until_it_fits(fill);
+    if (!text)
+        return last_system_error();
+    return narrow(*text);
+}
+
+// The former name of text_until_it_fits, until install/ and process/ call that.
+template <class Fill> Result<std::string> sized_text(Fill fill) {
+    return text_until_it_fits(fill);
 }
 
 } // namespace velmora

@@ -2,7 +2,7 @@
 
 #include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
 
@@ -21,8 +21,7 @@ struct FileIdentity {
 };
 
 std::optional<FileIdentity> identity_of(const std::wstring& path) {
-    UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, share_all, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (!file || !::GetFileInformationByHandle(file.get(), &info))
@@ -42,8 +41,7 @@ Status copy_running_executable(std::string_view destination) {
     // The copy takes the setup file's attributes. A read-only or hidden copy,
     // ours or one an earlier version left, would make every later run fail here.
     VELMORA_TRY(make_writable(destination));
-    if (!::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
-        return last_system_error();
+    VELMORA_WIN32(::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0));
     return make_writable(destination);
 }
 

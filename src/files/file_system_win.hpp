@@ -1,5 +1,6 @@
 #pragma once
-// File-system operations shared by the install steps.
+// The file-system operations of the install steps: folders and files, the
+// long forms of paths, existence, and removing and renaming whole trees.
 
 #include "common/setup_error.hpp"
 
@@ -31,5 +32,33 @@ std::vector<std::string> directory_names(std::string_view path);
 // The path made absolute against the current directory (GetFullPathNameW);
 // an empty path is the current directory itself.
 Result<std::string> full_path(std::string_view path);
+
+// The path in UTF-16, in the extended-length form ("\\?\C:\..." or
+// "\\?\UNC\server\...") when it is absolute and too long for the ordinary
+// form; otherwise unchanged.
+std::wstring extended_length_path(std::string_view path);
+
+// The full path (relative parts resolved against the current directory) in
+// the extended-length form, so that walking a deep tree below it never meets
+// the ordinary form's length limit. Falls back to the path as given.
+std::wstring full_extended_path(std::string_view path);
+
+// True when the file system can report the attributes of what the path
+// names, whatever kind of entry it is; links are followed, so a dangling link
+// counts as missing, as does a path that cannot be queried. (Whether there is
+// an entry at all, link or not: entry_exists, common/system_queries_win.hpp.)
+bool path_exists(std::string_view path);
+
+// Removes a directory with everything below it, read-only entries included.
+// A link (reparse point) is removed as a link; its target is left alone. A
+// path that exists but is no directory, or an entry that cannot be deleted,
+// makes the removal fail with the system's error.
+Status remove_tree(std::string_view directory);
+
+// Moves a freshly unpacked directory into its final place, replacing what is
+// there. A first MoveFileExW that is denied access (an antivirus or indexer
+// holding a file inside, typically) is followed by a rename through a handle
+// with POSIX semantics; if that cannot help, the first error is reported.
+Status rename_directory(std::string_view from, std::string_view to);
 
 } // namespace velmora

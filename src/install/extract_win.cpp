@@ -1,6 +1,5 @@
 #include "install/extract_win.hpp"
 
-#include "common/sized_text_win.hpp"
 #include "common/text.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"

@@ -1,8 +1,8 @@
 #include "install/install_layout.hpp"
 
 #include "common/path.hpp"
-#include "common/product.hpp"
 #include "common/text.hpp"
+#include "common/texts.hpp"
 
 #include <charconv>
 

@@ -1,12 +1,9 @@
 #include "install/install_sequence_win.hpp"
 
 #include "common/path.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "files/copy_self_win.hpp"
 #include "files/file_system_win.hpp"
-#include "files/path_exists_win.hpp"
-#include "files/remove_tree_win.hpp"
-#include "files/rename_directory_win.hpp"
 #include "install/download_win.hpp"
 #include "install/extract_win.hpp"
 #include "install/manifest_fetch_win.hpp"

@@ -1,9 +1,9 @@
 #include "install/manifest_fetch_win.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/system_error_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "install/download_win.hpp"
 #include "install/file_source_win.hpp"

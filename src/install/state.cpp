@@ -1,6 +1,6 @@
 #include "install/state.hpp"
 
-#include "common/product.hpp"
+#include "common/texts.hpp"
 #include "json/record_reader.hpp"
 
 #include <nlohmann/json.hpp>

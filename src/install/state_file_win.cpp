@@ -3,6 +3,7 @@
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/system_error_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
 #include "install/file_source_win.hpp"

@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-// Reads the state file, checks that dotnet.exe and VelmoraGame.dll exist,
+// Reads the state file, checks that dotnet.exe and game_assembly_file_name exist,
 // starts the host with the game and returns without waiting for it.
 Status launch_game();
 

@@ -1,11 +1,9 @@
 #include "process/tool_runner_win.hpp"
 
 #include "common/command_line.hpp"
-#include "common/environment_win.hpp"
 #include "common/path.hpp"
-#include "common/sized_text_win.hpp"
 #include "common/system_error_win.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "process/launch_process_win.hpp"
 #include "process/powershell.hpp"

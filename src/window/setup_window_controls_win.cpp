@@ -28,6 +28,18 @@ const SetupFonts& fonts_for_dpi(unsigned dpi) {
     return pair;
 }
 
+using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+
+GetDpiForWindowFunction get_dpi_for_window() {
+    static const GetDpiForWindowFunction function = [] {
+        const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+        const FARPROC address = user32 ? ::GetProcAddress(user32, "GetDpiForWindow") : nullptr;
+        // Through void* so that the function-type cast does not warn.
+        return reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(address));
+    }();
+    return function;
+}
+
 HFONT font_for(ControlFont font, const SetupFonts& fonts) {
     switch (font) {
     case ControlFont::title:
@@ -76,6 +88,14 @@ void lay_out_setup_controls(SetupWindowState& state) {
         ::MoveWindow(state.controls[i], rect.x, rect.y, rect.width, rect.height, TRUE);
     }
     set_fonts(state);
+}
+
+unsigned window_dpi(HWND window) {
+    if (const auto function = get_dpi_for_window()) {
+        if (const UINT dpi = function(window))
+            return dpi;
+    }
+    return base_dpi;
 }
 
 } // namespace velmora

@@ -1,6 +1,6 @@
 #include "window/setup_window_layout.hpp"
 
-#include "window/setup_window_texts.hpp"
+#include "common/texts.hpp"
 
 #include <cstdint>
 
@@ -18,13 +18,8 @@ const std::array<ControlLayout, control_count>& setup_controls() {
     // The title sits 2 pixels further left and is 10 pixels narrower than
     // the rows below it.
     static const std::array<ControlLayout, control_count> controls = {{
-        {"STATIC", "Install Velmora", child_visible, {34, 28, 430, 42}, 0, ControlFont::title},
-        {"STATIC",
-         "The complete game client, configured automatically.",
-         child_visible,
-         {36, 76, 440, 26},
-         0,
-         ControlFont::body},
+        {"STATIC", window_title_text, child_visible, {34, 28, 430, 42}, 0, ControlFont::title},
+        {"STATIC", window_description_text, child_visible, {36, 76, 440, 26}, 0, ControlFont::body},
         {"STATIC", ready_status_text, child_visible, {36, 130, 440, 28}, 0, ControlFont::body},
         {"msctls_progress32",
          "",
@@ -52,6 +47,12 @@ int scale_for_dpi(int value, unsigned dpi) {
 ControlRect scale_for_dpi(const ControlRect& rect, unsigned dpi) {
     return {scale_for_dpi(rect.x, dpi), scale_for_dpi(rect.y, dpi), scale_for_dpi(rect.width, dpi),
             scale_for_dpi(rect.height, dpi)};
+}
+
+std::string_view stage_status_text(std::uint64_t stage) {
+    if (stage >= 1 && stage <= stage_status_texts.size())
+        return stage_status_texts[stage - 1];
+    return working_status_text;
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 // What the setup window is made of: its size and style, its two fonts and
-// its five controls, laid out for 96 DPI and scaled for other DPIs.
+// its five controls, laid out for 96 DPI and scaled for other DPIs, and the
+// status line each install stage shows.
 
 #include <array>
 #include <cstdint>
@@ -59,5 +60,10 @@ const std::array<ControlLayout, control_count>& setup_controls();
 // scaling of its frame).
 int scale_for_dpi(int value, unsigned dpi);
 ControlRect scale_for_dpi(const ControlRect& rect, unsigned dpi);
+
+// The status line for an install stage as the worker posts it (the raw
+// message parameter); a value the window does not know reads
+// working_status_text.
+std::string_view stage_status_text(std::uint64_t stage);
 
 } // namespace velmora

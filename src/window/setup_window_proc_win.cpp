@@ -2,11 +2,10 @@
 // posts, and the DPI the window is shown at.
 #include "common/system_error.hpp"
 #include "common/text_win.hpp"
+#include "common/texts.hpp"
 #include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
 #include "window/setup_window_state_win.hpp"
-#include "window/setup_window_texts.hpp"
-#include "window/window_dpi_win.hpp"
 
 #include <commctrl.h>
 

@@ -1,5 +1,6 @@
 #pragma once
-// The one setup window's state and its window procedure.
+// The one setup window's state, its window procedure, and its controls laid
+// out for the DPI it is shown at.
 
 #include "window/setup_window_layout.hpp"
 #include "window/setup_window_win.hpp"
@@ -31,5 +32,10 @@ LRESULT CALLBACK setup_window_proc(HWND window, UINT message, WPARAM wparam, LPA
 void create_setup_controls(SetupWindowState& state);
 // Moves the controls and sets their fonts for a new state.dpi.
 void lay_out_setup_controls(SetupWindowState& state);
+
+// GetDpiForWindow where the system has it (looked up at run time, since
+// systems before Windows 10 1607 lack it); 96 otherwise, which is what a
+// program that is not DPI aware is shown at.
+unsigned window_dpi(HWND window);
 
 } // namespace velmora

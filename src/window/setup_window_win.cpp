@@ -1,9 +1,8 @@
 #include "window/setup_window_win.hpp"
 
-#include "common/product.hpp"
 #include "common/text_win.hpp"
+#include "common/texts.hpp"
 #include "window/setup_window_state_win.hpp"
-#include "window/setup_window_texts.hpp"
 
 #include <commctrl.h>
 #include <windows.h>

@@ -2,10 +2,9 @@
 
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
-#include "files/remove_tree_win.hpp"
 #include "support/file_io_win.hpp"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "support/tool_sandbox.hpp"
 
-#include "common/environment_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "support/harness.hpp"
 

@@ -1,5 +1,4 @@
 #include "window/setup_window_layout.hpp"
-#include "window/setup_window_texts.hpp"
 
 #include <gtest/gtest.h>
 

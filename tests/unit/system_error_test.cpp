@@ -16,5 +16,12 @@ TEST(ComposeSystemError, WithoutSystemMessage) {
               "OS Error 4294967295 (FormatMessageW() returned error 317)");
 }
 
+// Only "no such process" ends a wait for a process without waiting.
+TEST(MeaningOfOpenFailure, OnlyNoSuchProcessMeansGone) {
+    EXPECT_EQ(meaning_of_open_failure(87), OpenFailure::process_gone);
+    for (const std::uint32_t error : {5u, 0u, 6u, 1450u})
+        EXPECT_EQ(meaning_of_open_failure(error), OpenFailure::may_still_run) << error;
+}
+
 } // namespace
 } // namespace velmora

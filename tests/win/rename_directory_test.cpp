@@ -1,4 +1,4 @@
-#include "files/rename_directory_win.hpp"
+#include "files/file_system_win.hpp"
 
 #include "common/handle_win.hpp"
 #include "common/system_error_win.hpp"

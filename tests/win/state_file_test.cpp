@@ -1,7 +1,7 @@
 #include "files/file_system_win.hpp"
 #include "install/state_file_win.hpp"
 
-#include "common/environment_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 
 #include <gtest/gtest.h>

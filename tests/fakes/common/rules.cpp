@@ -4,21 +4,6 @@
 
 namespace velmora {
 
-std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t limit) {
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-        if (value > (limit - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 namespace {
 
 // Splits off the text up to the next blank; false when there is none.

@@ -32,7 +32,4 @@ Result<std::vector<Rule>> parse_rules(std::string_view text);
 std::optional<Rule> find_rule(const std::vector<Rule>& rules, std::string_view tool,
                               std::string_view subject);
 
-// Plain unsigned decimal: digits only, at least one, no overflow of `limit`.
-std::optional<std::uint64_t> parse_decimal(std::string_view text, std::uint64_t limit);
-
 } // namespace velmora

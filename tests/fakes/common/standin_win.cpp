@@ -3,10 +3,10 @@
 #include "json_escape.hpp"
 #include "work_times_win.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/system_error_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
-#include "files/path_exists_win.hpp"
+#include "files/file_system_win.hpp"
 #include "support/file_io_win.hpp"
 
 #include <windows.h>

@@ -2,6 +2,8 @@
 
 #include "rules.hpp"
 
+#include "common/text.hpp"
+
 #include <cstdio>
 
 namespace velmora {

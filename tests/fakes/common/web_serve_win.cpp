@@ -2,8 +2,8 @@
 
 #include "web_url.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/path.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "support/file_io_win.hpp"
 

@@ -3,7 +3,7 @@
 #include "standin_win.hpp"
 #include "work_times.hpp"
 
-#include "common/environment_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "support/file_io_win.hpp"
 

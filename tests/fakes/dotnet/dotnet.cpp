@@ -10,9 +10,8 @@
 #include "standin_win.hpp"
 #include "work_times_win.hpp"
 
-#include "common/environment_win.hpp"
 #include "common/path.hpp"
-#include "common/system_paths_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "support/file_io_win.hpp"
 

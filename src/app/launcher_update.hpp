@@ -1,7 +1,8 @@
 #pragma once
-// The launcher's update request read from the command line, and what the
-// signs of the launcher's end mean. Windows-free: the query and the pause are
-// handed in, so the wait's rules run under a fake as well as under tasklist.
+// The rules of the launcher's update hand-off: its request read from the
+// command line, and how long and by what signs the launcher is waited for.
+// Windows-free: the query and the pause are handed in, so the wait's rules
+// run under a fake as well as under tasklist.
 
 #include "common/setup_error.hpp"
 
@@ -21,13 +22,11 @@ struct LauncherUpdateRequest {
     std::string destination; // likewise
 };
 
-// Elements: program, switch, process id, archive, destination; later ones are
-// ignored. A missing element is reported before a malformed process id.
+// Elements: program, switch, process id (parse_process_id's forms), archive,
+// destination; later ones are ignored. A missing element is reported before
+// a malformed process id.
 Result<LauncherUpdateRequest>
 parse_launcher_update_request(const std::vector<std::string>& arguments);
-
-// Decimal 0..4294967295 with one optional leading '+'; leading zeros allowed.
-std::optional<std::uint32_t> parse_process_id(std::string_view text);
 
 // The arguments of one tasklist query: "/FI", "PID eq <id>", "/NH".
 std::vector<std::string> process_query_arguments(std::uint32_t process_id);
@@ -37,27 +36,18 @@ std::vector<std::string> process_query_arguments(std::uint32_t process_id);
 // cover.
 inline constexpr std::chrono::seconds launcher_wait{60};
 
-inline constexpr std::string_view launcher_still_running_message =
-    "The launcher is still running. Close it and start the update again.";
-
-// What it means that the launcher's process could not be opened for waiting:
-// "no such process" (ERROR_INVALID_PARAMETER) means it has gone; any other
-// error (access denied) leaves it possibly running, to be asked of tasklist.
-enum class OpenFailure { process_gone, may_still_run };
-OpenFailure meaning_of_open_failure(std::uint32_t error_code);
-
 inline constexpr int max_process_queries = 120;
 inline constexpr std::chrono::milliseconds process_query_pause{250};
 
 // One tasklist answer: its exit code and raw standard output.
-struct ProcessListing {
+struct TasklistAnswer {
     std::uint32_t exit_code = 0;
     std::string output;
 };
 
 // Runs one query; nullopt when the tool could not be started or waited for.
-using ProcessQuery =
-    std::function<std::optional<ProcessListing>(const std::vector<std::string>& arguments)>;
+using TasklistQuery =
+    std::function<std::optional<TasklistAnswer>(const std::vector<std::string>& arguments)>;
 using Pause = std::function<void(std::chrono::milliseconds)>;
 
 enum class WaitEnd { process_gone, still_running };
@@ -67,7 +57,7 @@ enum class WaitEnd { process_gone, still_running };
 // decimal text means gone: a tool that cannot run, an error, an empty answer
 // or running out of queries all count as still running, because unpacking
 // over a running launcher leaves a mix of old and new files.
-WaitEnd wait_for_process_end(std::uint32_t process_id, const ProcessQuery& query,
+WaitEnd wait_for_process_end(std::uint32_t process_id, const TasklistQuery& query,
                              const Pause& pause);
 
 // The update goes on only over a launcher that has gone.
