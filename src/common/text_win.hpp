@@ -55,9 +55,4 @@ template <class Fill> Result<std::string> text_until_it_fits(Fill fill) {
     return narrow(*text);
 }
 
-// The former name of text_until_it_fits, until install/ and process/ call that.
-template <class Fill> Result<std::string> sized_text(Fill fill) {
-    return text_until_it_fits(fill);
-}
-
 } // namespace velmora

@@ -75,8 +75,29 @@ inline constexpr std::string_view launcher_still_running_message =
 // A command line that would hold a NUL.
 inline constexpr std::string_view nul_in_data_message = "nul byte found in provided data";
 
-// The former name of setup_copy_file_name, until install/ uses that.
-inline constexpr std::string_view launch_file_name = setup_copy_file_name;
+// The install root cannot be found.
+inline constexpr std::string_view no_install_root_message = "LOCALAPPDATA is unavailable";
+
+// The setup manifest.
+inline constexpr std::string_view unsupported_manifest_message =
+    "This setup manifest is not supported.";
+// Followed by the reader's description, or by one of the two below.
+inline constexpr std::string_view invalid_manifest_prefix = "Invalid setup manifest: ";
+inline constexpr std::string_view invalid_runtime_version_text =
+    "`dotnetVersion` is not a valid folder name.";
+inline constexpr std::string_view invalid_launcher_version_text =
+    "`launcherVersion` is not valid in a file name.";
+
+// Downloads, their check, and extraction. A tool's failure reads "<failed>
+// with exit code N" and what follows the code, or "<failed>: <reason>".
+inline constexpr std::string_view download_failed_text = "Download failed";
+inline constexpr std::string_view extraction_failed_text = "Archive extraction failed";
+inline constexpr std::string_view integrity_failure_message =
+    "A downloaded file failed its integrity check.";
+inline constexpr std::string_view runtime_layout_message =
+    "The Microsoft runtime archive has an unexpected layout.";
+// A tool that none of the searched folders holds.
+inline constexpr std::string_view program_not_found_message = "program not found";
 
 #undef VELMORA_PRODUCT
 

@@ -14,24 +14,6 @@
 
 namespace velmora {
 
-struct AlgorithmProviderTraits {
-    using type = BCRYPT_ALG_HANDLE;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::BCryptCloseAlgorithmProvider(h, 0); }
-};
-
-struct HashHandleTraits {
-    using type = BCRYPT_HASH_HANDLE;
-    static type invalid() { return nullptr; }
-    static void close(type h) { ::BCryptDestroyHash(h); }
-};
-
-using UniqueAlgorithmProvider = UniqueResource<AlgorithmProviderTraits>;
-using UniqueHashHandle = UniqueResource<HashHandleTraits>;
-
-// The text of a failed CNG call, by the system's rule for OS errors.
-SetupError cng_error(NTSTATUS status);
-
 // One digest being computed: start, feed any number of chunks, finish once.
 class DigestComputation {
   public:
@@ -44,8 +26,8 @@ class DigestComputation {
     DigestComputation() = default;
 
     // Declared first so that it is closed after the hash that uses it.
-    UniqueAlgorithmProvider provider_;
-    UniqueHashHandle hash_;
+    UniqueAlgorithm provider_;
+    UniqueHash hash_;
     ULONG digest_length_ = 0;
 };
 

@@ -3,6 +3,7 @@
 // digest comparison of its check. Windows-free so that every rule is tested
 // natively.
 
+#include "common/texts.hpp"
 #include "process/tool_outcome.hpp"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ std::vector<std::string> curl_arguments(std::string_view url, std::string_view d
 std::string web_request_command(std::string_view url, std::string_view destination);
 
 // "Download failed with exit code N" (no full stop), "Download failed: reason".
-inline constexpr FailureTexts download_failure_texts{"Download failed", ""};
+inline constexpr FailureTexts download_failure_texts{download_failed_text, ""};
 
 // Two lower-case hex digits per byte, high half first.
 std::string to_lower_hex(std::span<const std::uint8_t> bytes);
@@ -32,8 +33,5 @@ bool digests_match(std::string_view actual, std::string_view expected);
 
 // "Downloaded file has A bytes; expected E."
 std::string size_mismatch_message(std::uint64_t actual, std::uint64_t expected);
-
-inline constexpr std::string_view integrity_failure_message =
-    "A downloaded file failed its integrity check.";
 
 } // namespace velmora

@@ -18,8 +18,7 @@ constexpr DWORD read_buffer_size = 1024 * 1024;
 
 Result<std::uint64_t> file_size(const std::string& file) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(widen(file).c_str(), GetFileExInfoStandard, &data))
-        return last_system_error();
+    VELMORA_WIN32(::GetFileAttributesExW(widen(file).c_str(), GetFileExInfoStandard, &data));
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -33,8 +32,7 @@ Result<std::string> file_digest(const std::string& file, DigestAlgorithm algorit
     std::vector<std::uint8_t> buffer(read_buffer_size);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(handle.get(), buffer.data(), read_buffer_size, &read, nullptr))
-            return last_system_error();
+        VELMORA_WIN32(::ReadFile(handle.get(), buffer.data(), read_buffer_size, &read, nullptr));
         if (read == 0)
             break;
         VELMORA_TRY(computation.update(std::span(buffer.data(), read)));

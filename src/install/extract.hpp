@@ -4,6 +4,7 @@
 // outside that page reaches it as '?' and names nothing: the path texts it
 // gets are chosen here. Windows-free so that every rule is tested natively.
 
+#include "common/texts.hpp"
 #include "process/tool_outcome.hpp"
 
 #include <functional>
@@ -40,6 +41,6 @@ std::vector<std::string> tar_arguments(std::string_view archive, std::string_vie
 std::string expand_archive_command(std::string_view archive, std::string_view destination);
 
 // "Archive extraction failed with exit code N.", "Archive extraction failed: reason".
-inline constexpr FailureTexts extraction_failure_texts{"Archive extraction failed", "."};
+inline constexpr FailureTexts extraction_failure_texts{extraction_failed_text, "."};
 
 } // namespace velmora

@@ -28,7 +28,7 @@ bool in_ansi_code_page(std::string_view text) {
 
 std::optional<std::string> short_path(std::string_view path) {
     const std::wstring wide = widen(path);
-    auto short_name = sized_text([&wide](wchar_t* buffer, std::size_t size) {
+    auto short_name = text_until_it_fits([&wide](wchar_t* buffer, std::size_t size) {
         return ::GetShortPathNameW(wide.c_str(), buffer, static_cast<DWORD>(size));
     });
     if (!short_name)

@@ -6,8 +6,8 @@ namespace velmora {
 
 Result<std::string_view> FileSource::next_chunk() {
     DWORD read = 0;
-    if (!::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr))
-        return last_system_error();
+    VELMORA_WIN32(
+        ::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &read, nullptr));
     return std::string_view(buffer_.data(), read);
 }
 

@@ -4,26 +4,10 @@
 #include "common/text.hpp"
 #include "common/texts.hpp"
 
-#include <charconv>
-
 namespace velmora {
 namespace {
 
-constexpr std::string_view work_prefix = "VelmoraSetup-";
 constexpr std::string_view staging_prefix = "staging-";
-
-// A process id as this program writes one: decimal digits, no sign, no
-// leading zero, within 32 bits.
-std::optional<std::uint32_t> process_id_of(std::string_view digits) {
-    if (digits.empty() || (digits.size() > 1 && digits[0] == '0') ||
-        digits.find_first_not_of("0123456789") != std::string_view::npos)
-        return std::nullopt;
-    std::uint32_t id = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
-    if (error != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
-    return id;
-}
 
 } // namespace
 
@@ -48,7 +32,7 @@ std::string InstallLayout::launcher_directory() const {
 }
 
 std::string InstallLayout::setup_copy() const {
-    return join_path(launcher_directory(), launch_file_name);
+    return join_path(launcher_directory(), setup_copy_file_name);
 }
 
 std::string InstallLayout::error_report() const {
@@ -63,14 +47,14 @@ std::string desktop_framework_directory(std::string_view runtime_directory,
 }
 
 std::string work_directory_name(std::uint32_t pid) {
-    return std::string(work_prefix) + std::to_string(pid);
+    return std::string(work_directory_prefix) + std::to_string(pid);
 }
 
 std::optional<std::uint32_t> work_directory_owner(std::string_view name) {
-    if (name.size() <= work_prefix.size() ||
-        !ascii_iequals(name.substr(0, work_prefix.size()), work_prefix))
+    if (name.size() <= work_directory_prefix.size() ||
+        !ascii_iequals(name.substr(0, work_directory_prefix.size()), work_directory_prefix))
         return std::nullopt;
-    return process_id_of(name.substr(work_prefix.size()));
+    return parse_written_process_id(name.substr(work_directory_prefix.size()));
 }
 
 std::optional<std::uint32_t> staging_directory_owner(std::string_view name) {
@@ -81,11 +65,11 @@ std::optional<std::uint32_t> staging_directory_owner(std::string_view name) {
     if (extension.size() <= staging_prefix.size() ||
         !ascii_iequals(extension.substr(0, staging_prefix.size()), staging_prefix))
         return std::nullopt;
-    return process_id_of(extension.substr(staging_prefix.size()));
+    return parse_written_process_id(extension.substr(staging_prefix.size()));
 }
 
 std::string launcher_archive_name(std::string_view launcher_version) {
-    return "VelmoraLauncher-" + std::string(launcher_version) + ".zip";
+    return std::string(launcher_archive_prefix) + std::string(launcher_version) + ".zip";
 }
 
 std::string staging_directory_for(std::string_view runtime_directory, std::uint32_t pid) {

@@ -1,6 +1,6 @@
 #include "install/install_layout.hpp"
 
-#include "common/environment_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
 
@@ -14,7 +14,7 @@ Result<std::string> install_root() {
         return full_path(narrow(*test_root));
     if (const auto local = environment_variable(L"LOCALAPPDATA"))
         return full_path(narrow(*local));
-    return SetupError{"LOCALAPPDATA is unavailable"};
+    return SetupError{std::string(no_install_root_message)};
 }
 
 Result<InstallLayout> install_layout() {

@@ -2,6 +2,7 @@
 
 #include "common/path.hpp"
 #include "common/system_queries_win.hpp"
+#include "common/texts.hpp"
 #include "files/copy_self_win.hpp"
 #include "files/file_system_win.hpp"
 #include "install/download_win.hpp"
@@ -41,7 +42,7 @@ Status install_runtime(const InstallRun& run, const BootstrapManifest& manifest,
     for (const std::string& archive : archives)
         VELMORA_TRY(extract_archive(archive, staging));
     if (!path_exists(join_path(staging, "dotnet.exe")))
-        return SetupError{"The Microsoft runtime archive has an unexpected layout."};
+        return SetupError{std::string(runtime_layout_message)};
 
     VELMORA_TRY(remove_if_present(runtime_directory));
     VELMORA_TRY(create_directories(parent_of(runtime_directory)));

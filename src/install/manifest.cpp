@@ -2,6 +2,7 @@
 
 #include "common/path.hpp"
 #include "common/text.hpp"
+#include "common/texts.hpp"
 #include "install/install_layout.hpp"
 
 namespace velmora {
@@ -33,11 +34,13 @@ Result<BootstrapManifest> parse_manifest(std::string_view document) {
 
 Status check_manifest(const BootstrapManifest& manifest) {
     if (manifest.schema != 1)
-        return SetupError{"This setup manifest is not supported."};
+        return SetupError{std::string(unsupported_manifest_message)};
     if (!is_plain_name(manifest.dotnetVersion))
-        return SetupError{"Invalid setup manifest: `dotnetVersion` is not a valid folder name."};
+        return SetupError{std::string(invalid_manifest_prefix) +
+                          std::string(invalid_runtime_version_text)};
     if (!is_plain_name(launcher_archive_name(manifest.launcherVersion)))
-        return SetupError{"Invalid setup manifest: `launcherVersion` is not valid in a file name."};
+        return SetupError{std::string(invalid_manifest_prefix) +
+                          std::string(invalid_launcher_version_text)};
     return {};
 }
 

@@ -5,6 +5,7 @@
 #include "common/system_error_win.hpp"
 #include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
+#include "common/texts.hpp"
 #include "install/download_win.hpp"
 #include "install/file_source_win.hpp"
 
@@ -14,15 +15,14 @@ namespace velmora {
 namespace {
 
 Result<BootstrapManifest> read_manifest(const std::string& file) {
-    UniqueFile handle(::CreateFileW(widen(file).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    UniqueFile handle(::CreateFileW(widen(file).c_str(), GENERIC_READ, share_all, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!handle)
         return last_system_error();
     FileSource source(handle.get());
     auto manifest = parse_manifest(source);
     if (!manifest)
-        return SetupError{"Invalid setup manifest: " + manifest.error().message};
+        return SetupError{std::string(invalid_manifest_prefix) + manifest.error().message};
     return manifest;
 }
 

@@ -32,12 +32,11 @@ Result<BootstrapState> parse_state(std::string_view document) {
 }
 
 std::string not_installed_message() {
-    return std::string(product_name) + " is not installed. Run its setup first.";
+    return std::string(game_not_installed_message);
 }
 
 std::string damaged_state_message(std::string_view description) {
-    return std::string(product_name) +
-           " installation state is damaged: " + std::string(description);
+    return std::string(state_damaged_prefix) + std::string(description);
 }
 
 } // namespace velmora

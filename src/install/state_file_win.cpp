@@ -25,8 +25,7 @@ Result<BootstrapState> read_state(const InstallLayout& layout) {
     const std::string path = layout.state_file();
     // Whatever keeps the file from opening (missing, denied, a directory),
     // there is no installation to use.
-    UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    UniqueFile file(::CreateFileW(widen(path).c_str(), GENERIC_READ, share_all, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return SetupError{not_installed_message()};

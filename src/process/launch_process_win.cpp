@@ -51,13 +51,11 @@ class InheritList {
         SIZE_T size = 0;
         ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
         storage_ = std::make_unique<std::byte[]>(size);
-        if (!::InitializeProcThreadAttributeList(get(), 1, 0, &size))
-            return last_system_error();
+        VELMORA_WIN32(::InitializeProcThreadAttributeList(get(), 1, 0, &size));
         initialized_ = true;
-        if (!::UpdateProcThreadAttribute(get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
-                                         handles_.data(), handles_.size() * sizeof(HANDLE), nullptr,
-                                         nullptr))
-            return last_system_error();
+        VELMORA_WIN32(::UpdateProcThreadAttribute(get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                                  handles_.data(), handles_.size() * sizeof(HANDLE),
+                                                  nullptr, nullptr));
         return {};
     }
     LPPROC_THREAD_ATTRIBUTE_LIST get() const {
@@ -103,12 +101,10 @@ Result<UniqueHandle> launch_process(const LaunchOptions& options) {
     std::wstring command_line = widen(options.command_line); // CreateProcessW may write to it
     const std::wstring directory = widen(options.working_directory.value_or(""));
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(
-            widen(options.program).c_str(), command_line.data(), nullptr, nullptr, inherits, flags,
-            options.environment ? const_cast<char16_t*>(options.environment->data()) : nullptr,
-            options.working_directory ? directory.c_str() : nullptr, &startup.StartupInfo,
-            &process))
-        return last_system_error();
+    VELMORA_WIN32(::CreateProcessW(
+        widen(options.program).c_str(), command_line.data(), nullptr, nullptr, inherits, flags,
+        options.environment ? const_cast<char16_t*>(options.environment->data()) : nullptr,
+        options.working_directory ? directory.c_str() : nullptr, &startup.StartupInfo, &process));
     const UniqueHandle thread(process.hThread); // needed only to resume it
     UniqueHandle child(process.hProcess);
     if (options.in_tools_job) {
@@ -135,8 +131,7 @@ Result<std::uint32_t> wait_for_exit_code(HANDLE process) {
     if (::WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0)
         return last_system_error();
     DWORD exit_code = 0;
-    if (!::GetExitCodeProcess(process, &exit_code))
-        return last_system_error();
+    VELMORA_WIN32(::GetExitCodeProcess(process, &exit_code));
     return static_cast<std::uint32_t>(exit_code);
 }
 

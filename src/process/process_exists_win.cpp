@@ -1,6 +1,7 @@
 #include "process/process_exists_win.hpp"
 
 #include "common/handle_win.hpp"
+#include "common/system_error.hpp"
 
 #include <windows.h>
 
@@ -9,7 +10,7 @@ namespace velmora {
 bool process_exists(std::uint32_t process_id) {
     const UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, process_id));
     if (!process)
-        return ::GetLastError() != ERROR_INVALID_PARAMETER;
+        return meaning_of_open_failure(::GetLastError()) == OpenFailure::may_still_run;
     return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 

@@ -5,6 +5,7 @@
 #include "common/system_error_win.hpp"
 #include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
+#include "common/texts.hpp"
 #include "process/launch_process_win.hpp"
 #include "process/powershell.hpp"
 #include "process/search_path.hpp"
@@ -19,7 +20,7 @@ namespace {
 
 // A folder that the system reports through a GetSystemDirectoryW-like call.
 template <class Query> Result<std::string> system_folder(Query query) {
-    return sized_text([query](wchar_t* buffer, std::size_t size) {
+    return text_until_it_fits([query](wchar_t* buffer, std::size_t size) {
         return query(buffer, static_cast<UINT>(size));
     });
 }
@@ -80,9 +81,7 @@ Result<std::uint32_t> run_to_end(const ToolRequest& request) {
 // Exit code 0 alone is not enough where a file is expected: curl ends with 0
 // without writing anything when a server's Retry-After outlasts its retries.
 bool delivered(const ToolOutcome& outcome, std::string_view output_file) {
-    return succeeded(outcome) &&
-           (output_file.empty() ||
-            ::GetFileAttributesW(widen(output_file).c_str()) != INVALID_FILE_ATTRIBUTES);
+    return succeeded(outcome) && (output_file.empty() || entry_exists(output_file));
 }
 
 // The parent's end of a pipe and the child's end, which alone is inheritable.
@@ -94,10 +93,8 @@ struct Pipe {
 Result<Pipe> create_output_pipe() {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     Pipe pipe;
-    if (!::CreatePipe(pipe.read_end.put(), pipe.write_end.put(), &inherit, 0))
-        return last_system_error();
-    if (!::SetHandleInformation(pipe.read_end.get(), HANDLE_FLAG_INHERIT, 0))
-        return last_system_error();
+    VELMORA_WIN32(::CreatePipe(pipe.read_end.put(), pipe.write_end.put(), &inherit, 0));
+    VELMORA_WIN32(::SetHandleInformation(pipe.read_end.get(), HANDLE_FLAG_INHERIT, 0));
     return pipe;
 }
 
@@ -176,10 +173,10 @@ Result<std::string> find_tool(std::string_view tool_name) {
     VELMORA_TRY_ASSIGN(const auto folders, search_folders());
     for (const std::string& folder : folders) {
         std::string candidate = join_path(folder, tool_name);
-        if (::GetFileAttributesW(widen(candidate).c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (entry_exists(candidate))
             return candidate;
     }
-    return SetupError{"program not found"};
+    return SetupError{std::string(program_not_found_message)};
 }
 
 ToolOutcome run_tool(const ToolRequest& request) {
