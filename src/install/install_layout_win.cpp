@@ -1,6 +1,7 @@
 #include "install/install_layout.hpp"
 
 #include "common/system_queries_win.hpp"
+#include "common/texts.hpp"
 #include "common/text_win.hpp"
 #include "files/file_system_win.hpp"
 

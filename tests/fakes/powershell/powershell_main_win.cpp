@@ -8,6 +8,7 @@
 #include "zip_extract_win.hpp"
 
 #include "files/file_system_win.hpp"
+#include "process/powershell.hpp"
 #include "support/tool_starts.hpp"
 
 namespace {
