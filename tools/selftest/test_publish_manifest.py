@@ -191,7 +191,8 @@ class PublishManifestTest(unittest.TestCase):
                                     "a/lpt\u00b3.txt", "a/x.", "a/x ", "a<b", "a/" + "x" * 256]] + [
             (f"url {url!r}", None, {"launcher_url": url}, ("launcher url", said))
             for url, said in [
-                ("", "is empty"), ("   ", "is empty"), ("https://cdn.velmora.net/l.zip\r", "U+000D"),
+                ("", "is empty"), ("   ", "is empty"),
+                ("https://cdn.velmora.net/l.zip\r", "U+000D"),
                 ("https://cdn.velmora.net/l\u200b.zip", "U+200B"),
                 ("https://cdn.velmora.net/a b.zip", "U+0020"),
                 ("http://cdn.velmora.net/l.zip", "'http://cdn.velmora.net/l.zip': plain http://"),
