@@ -182,8 +182,8 @@ class PublishManifestTest(unittest.TestCase):
                     "DONNÉES/A", "DONNÉES/A"))]), {}, "same path on Windows"),
             ("read-only entries", lambda: make_zip(self.launcher, game + [
                 odd_entry("assets/x.bin", mode=0o100444)]), {},
-             "marked read-only, and would unpack as files that the next update cannot replace: "
-             "'assets/x.bin'"),
+             "1 of its entries are marked read-only, so tar.exe unpacks them read-only and the "
+             "next update cannot replace them: 'assets/x.bin'"),
             ("an output that is a folder", None, {"output": os.path.dirname(self.output)},
              "not a regular file"),
         ] + [(f"entry {name!r}", lambda name=name: make_zip(self.launcher, game + [name]), {},
