@@ -43,7 +43,9 @@ rm -rf "$work"
 web="$work/web"
 bin="$work/bin"
 mkdir -p "$web/client" "$bin" "$work/temp"
-host="https://cdn.velmora.example"
+# The stand-in curl serves any host from the web root; publish-manifest
+# takes only a host that players could reach.
+host="https://cdn.velmora.net"
 releases="$web/releases"
 
 echo "== demo archives and their manifest"

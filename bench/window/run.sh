@@ -31,7 +31,9 @@ web="$work/web"
 bin="$work/bin"
 releases="$web/releases"
 mkdir -p "$web/client" "$bin" "$work/temp" "$work/install root"
-host="https://cdn.velmora.example"
+# The stand-in curl serves any host from the web root; publish-manifest
+# takes only a host that players could reach.
+host="https://cdn.velmora.net"
 source "$root/bench/realistic_release.sh"
 make_realistic_release >/dev/null
 
