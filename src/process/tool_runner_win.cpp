@@ -61,11 +61,17 @@ bool succeeded(const ToolOutcome& outcome) {
 }
 
 // Exit code 0 alone is not enough where a file is expected: curl ends with 0
-// without writing anything when a server's Retry-After outlasts its retries.
+// when a server's Retry-After outlasts its retries, leaving no file, or an
+// empty one when an earlier attempt had begun it. No manifest or archive is
+// empty.
 bool delivered(const ToolOutcome& outcome, std::string_view output_file) {
-    return succeeded(outcome) &&
-           (output_file.empty() ||
-            ::GetFileAttributesW(widen(output_file).c_str()) != INVALID_FILE_ATTRIBUTES);
+    if (!succeeded(outcome))
+        return false;
+    if (output_file.empty())
+        return true;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return ::GetFileAttributesExW(widen(output_file).c_str(), GetFileExInfoStandard, &data) &&
+           (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
 }
 
 } // namespace
