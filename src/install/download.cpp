@@ -4,6 +4,18 @@
 #include "process/powershell.hpp"
 
 namespace velmora {
+namespace {
+
+// Windows PowerShell 5.1 on .NET Framework may offer a server only SSL 3 and
+// TLS 1.0, which every current host refuses. Constrained Language Mode
+// refuses the assignment: the catch lets the download go on with what the
+// session offers.
+constexpr std::string_view allow_tls12 =
+    "try { [Net.ServicePointManager]::SecurityProtocol = "
+    "[Net.ServicePointManager]::SecurityProtocol -bor [Net.SecurityProtocolType]::Tls12 } "
+    "catch {}; ";
+
+} // namespace
 
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination) {
     // --disable must come first: it keeps curl from reading the user's .curlrc,
@@ -11,7 +23,12 @@ std::vector<std::string> curl_arguments(std::string_view url, std::string_view d
     // A server that stalls mid-body for a minute ends the attempt (speed
     // limit), and a Retry-After longer than two minutes ends curl's retrying so
     // that PowerShell gets its turn; three ordinary retries fit in two minutes.
+    // A certificate whose revocation cannot be checked (an antivirus's or a
+    // company proxy's own root, a network that cannot reach the CA) does not
+    // fail Schannel's handshake; a revoked one still does. A curl older than
+    // 7.70 does not know the option and exits 2 at once: PowerShell downloads.
     return {"--disable",
+            "--ssl-revoke-best-effort",
             "--fail",
             "--location",
             "--retry",
@@ -30,8 +47,9 @@ std::vector<std::string> curl_arguments(std::string_view url, std::string_view d
 }
 
 std::string web_request_command(std::string_view url, std::string_view destination) {
-    return std::string(powershell_stop_on_error) + "Invoke-WebRequest -UseBasicParsing -Uri '" +
-           powershell_quote(url) + "' -OutFile '" + powershell_quote(destination) + "'";
+    return std::string(powershell_quiet_and_strict) + std::string(allow_tls12) +
+           "Invoke-WebRequest -UseBasicParsing -Uri '" + powershell_quote(url) + "' -OutFile '" +
+           powershell_quote(destination) + "'";
 }
 
 std::string to_lower_hex(std::span<const std::uint8_t> bytes) {

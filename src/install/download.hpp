@@ -14,7 +14,7 @@
 
 namespace velmora {
 
-// curl.exe --disable --fail --location --retry 3 --retry-max-time 120
+// curl.exe --disable --ssl-revoke-best-effort --fail --location --retry 3 --retry-max-time 120
 //   --connect-timeout 20 --speed-limit 1 --speed-time 60 --output DEST URL
 std::vector<std::string> curl_arguments(std::string_view url, std::string_view destination);
 

@@ -26,7 +26,7 @@ std::vector<std::string> tar_arguments(std::string_view archive, std::string_vie
 }
 
 std::string expand_archive_command(std::string_view archive, std::string_view destination) {
-    return std::string(powershell_stop_on_error) + "Expand-Archive -LiteralPath '" +
+    return std::string(powershell_quiet_and_strict) + "Expand-Archive -LiteralPath '" +
            powershell_quote(archive) + "' -DestinationPath '" + powershell_quote(destination) +
            "' -Force";
 }

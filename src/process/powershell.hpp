@@ -13,8 +13,11 @@ namespace velmora {
 // U+201B), so each of them is doubled with itself; nothing else changes.
 std::string powershell_quote(std::string_view text);
 
-// Makes the first failing cmdlet end the command with a non-zero exit code.
-inline constexpr std::string_view powershell_stop_on_error = "$ErrorActionPreference='Stop'; ";
+// What every command starts with. A progress bar is drawn even in a hidden
+// session, and slows Invoke-WebRequest and Expand-Archive many times over;
+// the first failing cmdlet then ends the command with a non-zero exit code.
+inline constexpr std::string_view powershell_quiet_and_strict =
+    "$ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop'; ";
 
 // -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command <command>
 std::vector<std::string> powershell_arguments(std::string_view command);

@@ -79,9 +79,17 @@ Result<std::uint32_t> run_to_end(const ToolRequest& request) {
 }
 
 // Exit code 0 alone is not enough where a file is expected: curl ends with 0
-// without writing anything when a server's Retry-After outlasts its retries.
+// when a server's Retry-After outlasts its retries, leaving no file, or an
+// empty one when an earlier attempt had begun it. No manifest or archive is
+// empty.
 bool delivered(const ToolOutcome& outcome, std::string_view output_file) {
-    return succeeded(outcome) && (output_file.empty() || entry_exists(output_file));
+    if (!succeeded(outcome))
+        return false;
+    if (output_file.empty())
+        return true;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    return ::GetFileAttributesExW(widen(output_file).c_str(), GetFileExInfoStandard, &data) &&
+           (data.nFileSizeHigh != 0 || data.nFileSizeLow != 0);
 }
 
 // The parent's end of a pipe and the child's end, which alone is inheritable.

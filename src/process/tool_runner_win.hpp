@@ -41,8 +41,8 @@ ToolOutcome run_tool(const ToolRequest& request);
 ToolOutcome run_powershell(const std::string& command);
 
 // Runs the tool; when it does not exit with 0 for any reason, or exits with 0
-// but leaves no output file (when one is named), runs the PowerShell command
-// instead, whose outcome alone decides.
+// but leaves no output file or an empty one (when one is named), runs the
+// PowerShell command instead, whose outcome alone decides.
 Status run_with_fallback(const ToolRequest& request, const PowerShellFallback& fallback);
 
 struct CapturedRun {

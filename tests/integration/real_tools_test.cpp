@@ -149,8 +149,15 @@ const Case cases[] = {
     {.name = "RetryAfterAnHourFallsBack",
      .rules = rule(launcher_zip, R"({"status": 503, "retry-after": 3600, "times": 1})"),
      .falls_back = true},
+    // The stalls outlast the install's own wait: only curl's speed floor ends them.
     {.name = "StalledServerIsAskedAgainAfterAMinute",
      .rules = rule(runtime_zip, R"({"stall": 3600, "times": 1})")},
+    // curl empties the file it had begun and ends with 0 when the long
+    // Retry-After stops its retrying: an empty file is no download.
+    {.name = "StallThenRetryAfterAnHourFallsBack",
+     .rules = rule(launcher_zip, R"([{"stall": 3600, "times": 1},
+                                     {"status": 503, "retry-after": 3600, "times": 1}])"),
+     .falls_back = true},
     {.name = "UsersCurlrcIsNotRead", .curlrc = "include\n"},
     {.name = "ArchiveNotFound",
      .damage =

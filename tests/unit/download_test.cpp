@@ -79,8 +79,9 @@ TEST(ToolFailureTexts, ExactTexts) {
 }
 
 // Whatever characters they hold, the destination and the URL reach curl
-// unchanged as its last two arguments, and the arguments before them are the
-// same for every download.
+// unchanged as its last two arguments, after the same options for every
+// download: --disable first (no .curlrc is read), and a revocation check that
+// cannot be made (a TLS-inspecting proxy's root) does not fail the download.
 TEST(CurlArguments, CurlGetsTheDestinationAndUrlUnchangedAsItsLastTwoArguments) {
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\Users\\O'Brien [x]\\$(calc) `a`;b\\f\xC3\xA9.zip", "https://host/a b?q=1"},
@@ -88,32 +89,61 @@ TEST(CurlArguments, CurlGetsTheDestinationAndUrlUnchangedAsItsLastTwoArguments) 
         {"C:\\dir with \"quotes\" and a trailing backslash\\", "https://h/it's%20\xE2\x80\xA6"},
         {"", ""},
     };
-    const auto leading = [](std::vector<std::string> arguments) {
-        arguments.resize(arguments.size() - 2);
-        return arguments;
-    };
-    const auto first = curl_arguments(cases[0].second, cases[0].first);
+    const std::vector<std::string> options = {"--disable",
+                                              "--ssl-revoke-best-effort",
+                                              "--fail",
+                                              "--location",
+                                              "--retry",
+                                              "3",
+                                              "--retry-max-time",
+                                              "120",
+                                              "--connect-timeout",
+                                              "20",
+                                              "--speed-limit",
+                                              "1",
+                                              "--speed-time",
+                                              "60",
+                                              "--output"};
     for (const auto& [destination, url] : cases) {
-        const auto arguments = curl_arguments(url, destination);
+        auto arguments = curl_arguments(url, destination);
         ASSERT_GE(arguments.size(), 2u) << url;
-        EXPECT_EQ(arguments[arguments.size() - 2], destination);
         EXPECT_EQ(arguments.back(), url);
-        EXPECT_EQ(leading(arguments), leading(first)) << url;
+        arguments.pop_back();
+        EXPECT_EQ(arguments.back(), destination);
+        arguments.pop_back();
+        EXPECT_EQ(arguments, options) << url;
     }
 }
 
+// No progress bar (it slows both cmdlets many times over) and stop on error
+// come first; a download then switches TLS 1.2 on where the language mode
+// lets it. Every value reads literally, whatever quote characters it holds.
 TEST(WebRequestCommand, QuotesEveryValueLiterally) {
+    const std::string quiet =
+        "$ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop'; ";
+    const std::string tls12 = "try { [Net.ServicePointManager]::SecurityProtocol = "
+                              "[Net.ServicePointManager]::SecurityProtocol -bor "
+                              "[Net.SecurityProtocolType]::Tls12 } catch {}; ";
+    // ' and U+2018..U+201B, each doubled inside the literal.
+    const std::string quotes = "'\xE2\x80\x98\xE2\x80\x99\xE2\x80\x9A\xE2\x80\x9B";
+    const std::string doubled = "''\xE2\x80\x98\xE2\x80\x98\xE2\x80\x99\xE2\x80\x99"
+                                "\xE2\x80\x9A\xE2\x80\x9A\xE2\x80\x9B\xE2\x80\x9B";
     struct Case {
         std::string actual;
         std::string expected;
     };
     const std::vector<Case> cases = {
         {web_request_command("https://h/x.zip", "C:\\w\\x.zip"),
-         "$ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri "
-         "'https://h/x.zip' -OutFile 'C:\\w\\x.zip'"},
+         quiet + tls12 +
+             "Invoke-WebRequest -UseBasicParsing -Uri 'https://h/x.zip' -OutFile "
+             "'C:\\w\\x.zip'"},
         {web_request_command("https://h/it's", "C:\\O'Brien\\''$(x)`;[a].zip"),
-         "$ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri "
-         "'https://h/it''s' -OutFile 'C:\\O''Brien\\''''$(x)`;[a].zip'"},
+         quiet + tls12 +
+             "Invoke-WebRequest -UseBasicParsing -Uri 'https://h/it''s' -OutFile "
+             "'C:\\O''Brien\\''''$(x)`;[a].zip'"},
+        {web_request_command("https://h/" + quotes, "C:\\" + quotes + ".zip"),
+         quiet + tls12 + "Invoke-WebRequest -UseBasicParsing -Uri 'https://h/" + doubled +
+             "' -OutFile 'C:\\" + doubled + ".zip'"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.actual, c.expected);

@@ -48,18 +48,28 @@ TEST(TarArguments, TarGetsFourArgumentsWithThePathsUnchanged) {
     EXPECT_EQ(tar_arguments("C:\\a'b[1].zip", "D:\\out dir"), expected);
 }
 
+// No progress bar (it slows Expand-Archive many times over) and stop on error
+// come first. Every value reads literally, whatever quote characters it holds.
 TEST(ExpandArchiveCommand, QuotesEveryValueLiterally) {
+    const std::string quiet =
+        "$ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop'; ";
+    // ' and U+2018..U+201B, each doubled inside the literal.
+    const std::string quotes = "'\xE2\x80\x98\xE2\x80\x99\xE2\x80\x9A\xE2\x80\x9B";
+    const std::string doubled = "''\xE2\x80\x98\xE2\x80\x98\xE2\x80\x99\xE2\x80\x99"
+                                "\xE2\x80\x9A\xE2\x80\x9A\xE2\x80\x9B\xE2\x80\x9B";
     struct Case {
         std::string actual;
         std::string expected;
     };
     const std::vector<Case> cases = {
         {expand_archive_command("C:\\a.zip", "C:\\out"),
-         "$ErrorActionPreference='Stop'; Expand-Archive -LiteralPath 'C:\\a.zip' "
-         "-DestinationPath 'C:\\out' -Force"},
+         quiet + "Expand-Archive -LiteralPath 'C:\\a.zip' -DestinationPath 'C:\\out' -Force"},
         {expand_archive_command("C:\\it's [1].zip", "C:\\Jos\xC3\xA9's"),
-         "$ErrorActionPreference='Stop'; Expand-Archive -LiteralPath 'C:\\it''s [1].zip' "
-         "-DestinationPath 'C:\\Jos\xC3\xA9''s' -Force"},
+         quiet + "Expand-Archive -LiteralPath 'C:\\it''s [1].zip' "
+                 "-DestinationPath 'C:\\Jos\xC3\xA9''s' -Force"},
+        {expand_archive_command("C:\\" + quotes + ".zip", "C:\\" + quotes),
+         quiet + "Expand-Archive -LiteralPath 'C:\\" + doubled + ".zip' -DestinationPath 'C:\\" +
+             doubled + "' -Force"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.actual, c.expected);

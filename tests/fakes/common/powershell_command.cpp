@@ -4,7 +4,14 @@ namespace velmora {
 
 namespace {
 
-constexpr std::string_view preamble = "$ErrorActionPreference='Stop'; ";
+constexpr std::string_view preamble =
+    "$ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop'; ";
+
+// Before a download only: TLS 1.2 switched on where the language mode allows.
+constexpr std::string_view tls12 =
+    "try { [Net.ServicePointManager]::SecurityProtocol = "
+    "[Net.ServicePointManager]::SecurityProtocol -bor [Net.SecurityProtocolType]::Tls12 } "
+    "catch {}; ";
 
 // The length of the single quote that starts text, 0 when there is none:
 // PowerShell takes ' and U+2018..U+201B (E2 80 98..9B) alike.
@@ -77,8 +84,9 @@ std::optional<std::pair<std::string, std::string>> read_two_literals(std::string
 } // namespace
 
 std::optional<PowershellCommand> parse_powershell_command(std::string_view text) {
-    if (auto download =
-            read_two_literals(text, "Invoke-WebRequest -UseBasicParsing -Uri '", " -OutFile '", ""))
+    if (auto download = read_two_literals(
+            text, std::string(tls12) + "Invoke-WebRequest -UseBasicParsing -Uri '", " -OutFile '",
+            ""))
         return WebRequestCommand{std::move(download->first), std::move(download->second)};
     if (auto expand = read_two_literals(text, "Expand-Archive -LiteralPath '",
                                         " -DestinationPath '", " -Force"))

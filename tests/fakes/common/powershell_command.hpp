@@ -21,9 +21,10 @@ struct ExpandArchiveCommand {
 
 using PowershellCommand = std::variant<WebRequestCommand, ExpandArchiveCommand>;
 
-// Exactly one of
-//   $ErrorActionPreference='Stop'; Invoke-WebRequest -UseBasicParsing -Uri 'URL' -OutFile 'PATH'
-//   $ErrorActionPreference='Stop'; Expand-Archive -LiteralPath 'A' -DestinationPath 'D' -Force
+// Exactly one of (P being $ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop';
+// and T the try { ... Tls12 } catch {}; that switches TLS 1.2 on)
+//   P T Invoke-WebRequest -UseBasicParsing -Uri 'URL' -OutFile 'PATH'
+//   P Expand-Archive -LiteralPath 'A' -DestinationPath 'D' -Force
 // A single quote is ' or one of U+2018..U+201B. Inside a literal two quotes
 // in a row are one (the second) and nothing else is special; a lone quote
 // ends it. Any other text, or text after the last part, gives nullopt.

@@ -110,39 +110,49 @@ TEST(StandInWebUrl, RefusesOtherSchemesAndForms) {
     }
 }
 
+// What comes before the cmdlet: no progress bar and stop on error, and before
+// a download TLS 1.2 switched on.
+const std::string quiet = "$ProgressPreference='SilentlyContinue'; $ErrorActionPreference='Stop'; ";
+const std::string tls12 = "try { [Net.ServicePointManager]::SecurityProtocol = "
+                          "[Net.ServicePointManager]::SecurityProtocol -bor "
+                          "[Net.SecurityProtocolType]::Tls12 } catch {}; ";
+
 TEST(StandInPowershell, ReadsLiteralsAsPowershellDoes) {
-    const std::string prefix = "$ErrorActionPreference='Stop'; ";
-    const auto download = parse_powershell_command(
-        prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'http://h/a''b' -OutFile "
-                 "'C:\\Jo''s $(x) `n; [a] \xC3\xBC\xE2\x80\x98\xE2\x80\x98\\'''");
+    const auto download =
+        parse_powershell_command(quiet + tls12 +
+                                 "Invoke-WebRequest -UseBasicParsing -Uri 'http://h/a''b' -OutFile "
+                                 "'C:\\Jo''s $(x) `n; [a] \xC3\xBC\xE2\x80\x98\xE2\x80\x98\\'''");
     ASSERT_TRUE(download.has_value());
     const auto& web = std::get<WebRequestCommand>(*download);
     EXPECT_EQ(web.url, "http://h/a'b");
     EXPECT_EQ(web.out_file, "C:\\Jo's $(x) `n; [a] \xC3\xBC\xE2\x80\x98\\'");
 
     const auto expand = parse_powershell_command(
-        prefix + "Expand-Archive -LiteralPath '''' -DestinationPath 'D:\\x y' -Force");
+        quiet + "Expand-Archive -LiteralPath '''' -DestinationPath 'D:\\x y' -Force");
     ASSERT_TRUE(expand.has_value());
     EXPECT_EQ(std::get<ExpandArchiveCommand>(*expand).archive, "'");
     EXPECT_EQ(std::get<ExpandArchiveCommand>(*expand).destination, "D:\\x y");
 }
 
 TEST(StandInPowershell, RefusesEveryOtherText) {
-    const std::string prefix = "$ErrorActionPreference='Stop'; ";
+    const std::string web = quiet + tls12 + "Invoke-WebRequest -UseBasicParsing -Uri ";
     const std::string download = "Invoke-WebRequest -UseBasicParsing -Uri 'u' -OutFile 'f'";
     const std::string bad[] = {
-        download,                                                           // no preamble
-        prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'u' -OutFile 'f", // unterminated
-        prefix + download + " ",                                            // text after the end
-        prefix + download + "; Remove-Item x",
-        prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'u'' -OutFile 'f'", // quote swallowed
+        download,                                             // no preamble
+        quiet + download,                                     // no TLS 1.2
+        "$ErrorActionPreference='Stop'; " + tls12 + download, // progress bar left on
+        web + "'u' -OutFile 'f",                              // unterminated
+        quiet + tls12 + download + " ",                       // text after the end
+        quiet + tls12 + download + "; Remove-Item x",
+        web + "'u'' -OutFile 'f'", // quote swallowed
         // A typographic quote ends the literal too, unless doubled.
-        prefix + "Invoke-WebRequest -UseBasicParsing -Uri 'O\xE2\x80\x99"
-                 "Brien' -OutFile 'f'",
-        prefix + "Invoke-WebRequest -Uri 'u' -OutFile 'f'",
-        prefix + "Expand-Archive -LiteralPath 'a' -DestinationPath 'd'", // no -Force
-        prefix + "Expand-Archive -Path 'a' -DestinationPath 'd' -Force",
-        prefix + "Invoke-WebRequest -UseBasicParsing -Uri \"u\" -OutFile 'f'",
+        web + "'O\xE2\x80\x99"
+              "Brien' -OutFile 'f'",
+        quiet + tls12 + "Invoke-WebRequest -Uri 'u' -OutFile 'f'",
+        quiet + "Expand-Archive -LiteralPath 'a' -DestinationPath 'd'", // no -Force
+        quiet + "Expand-Archive -Path 'a' -DestinationPath 'd' -Force",
+        quiet + tls12 + "Expand-Archive -LiteralPath 'a' -DestinationPath 'd' -Force",
+        web + "\"u\" -OutFile 'f'",
         "",
     };
     for (const std::string& text : bad)
