@@ -3,7 +3,9 @@
 
 #include "common/setup_error.hpp"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,5 +23,18 @@ std::string compose_system_error(std::optional<std::string_view> system_message,
 // other error (access denied) leaves it possibly running.
 enum class OpenFailure { process_gone, may_still_run };
 OpenFailure meaning_of_open_failure(std::uint32_t error_code);
+
+// A rename or delete refused for a moment: a file inside is held open (a
+// virus scanner or an indexer opens every new file briefly) or a delete is
+// still pending. Access denied, sharing and lock violations, and a folder
+// not yet empty.
+bool is_transient_file_error(std::uint32_t error_code);
+
+// Runs `attempt` (0 for success, else a system error code) again after a
+// short, growing pause while it fails with a transient file error, for about
+// 30 s in all; then returns 0, or the first error code unchanged.
+using FileAttempt = std::function<std::uint32_t()>;
+using Pause = std::function<void(std::chrono::milliseconds)>;
+std::uint32_t retry_while_busy(const FileAttempt& attempt, const Pause& pause);
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "common/handle_win.hpp"
 #include "common/path.hpp"
+#include "common/system_error.hpp"
 #include "common/system_error_win.hpp"
 #include "common/text_win.hpp"
 
@@ -40,6 +41,21 @@ Status clear_read_only(const std::wstring& path, DWORD attributes) {
 
 Status remove_entry(const std::wstring& path, DWORD attributes);
 
+void pause_for(std::chrono::milliseconds duration) {
+    ::Sleep(static_cast<DWORD>(duration.count()));
+}
+
+// A virus scanner that holds a fresh file for a moment must not fail the
+// install: a refused delete or rename is tried again for a while.
+Status retrying(const FileAttempt& attempt) {
+    const std::uint32_t error = retry_while_busy(attempt, pause_for);
+    return error == 0 ? Status{} : Status{system_error(error)};
+}
+
+std::uint32_t error_unless(BOOL succeeded) {
+    return succeeded ? 0 : ::GetLastError();
+}
+
 Status remove_contents(const std::wstring& directory) {
     WIN32_FIND_DATAW entry;
     UniqueFind find(::FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &entry,
@@ -64,8 +80,10 @@ Status remove_entry(const std::wstring& path, DWORD attributes) {
     // A directory link is removed with RemoveDirectoryW without entering it.
     if (directory && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         VELMORA_TRY(remove_contents(path));
-    VELMORA_WIN32(directory ? ::RemoveDirectoryW(path.c_str()) : ::DeleteFileW(path.c_str()));
-    return {};
+    return retrying([&] {
+        return error_unless(directory ? ::RemoveDirectoryW(path.c_str())
+                                      : ::DeleteFileW(path.c_str()));
+    });
 }
 
 // FileRenameInfoEx; older SDK headers hide the name behind a newer target.
@@ -90,6 +108,24 @@ DWORD rename_through_handle(const UniqueFile& directory, const std::wstring& to)
                                       static_cast<DWORD>(buffer.size())))
         return ::GetLastError();
     return ERROR_SUCCESS;
+}
+
+// One try of both forms; ERROR_SUCCESS or the error to report.
+DWORD rename_once(const std::wstring& source, const std::wstring& target,
+                  const std::wstring& full_target) {
+    if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return ERROR_SUCCESS;
+    const DWORD first = ::GetLastError();
+    if (first != ERROR_ACCESS_DENIED)
+        return first;
+    // Could not open, or the target is a non-empty directory: the first
+    // error says more to the user.
+    const UniqueFile directory = open_for_rename(source);
+    if (!directory)
+        return first;
+    // The handle-based rename needs the target as a full path.
+    const DWORD second = rename_through_handle(directory, full_target);
+    return second == ERROR_DIR_NOT_EMPTY ? first : second;
 }
 
 } // namespace
@@ -207,24 +243,8 @@ Status remove_tree(std::string_view directory) {
 Status rename_directory(std::string_view from, std::string_view to) {
     const std::wstring source = extended_length_path(from);
     const std::wstring target = extended_length_path(to);
-    if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return {};
-    const DWORD first = ::GetLastError();
-    if (first != ERROR_ACCESS_DENIED)
-        return system_error(first);
-
-    // Could not open, or the target is a non-empty directory: the first
-    // error says more to the user.
-    const UniqueFile directory = open_for_rename(source);
-    if (!directory)
-        return system_error(first);
-    // The handle-based rename needs the target as a full path.
-    const DWORD second = rename_through_handle(directory, full_extended_path(to));
-    if (second == ERROR_SUCCESS)
-        return {};
-    if (second == ERROR_DIR_NOT_EMPTY)
-        return system_error(first);
-    return system_error(second);
+    const std::wstring full_target = full_extended_path(to);
+    return retrying([&] { return rename_once(source, target, full_target); });
 }
 
 } // namespace velmora
