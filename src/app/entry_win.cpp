@@ -4,8 +4,10 @@
 #include "app/launcher_update_win.hpp"
 #include "app/run_mode.hpp"
 #include "common/command_line.hpp"
+#include "common/handle_win.hpp"
 #include "common/path.hpp"
 #include "common/system_queries_win.hpp"
+#include "common/texts.hpp"
 #include "install/install_layout.hpp"
 #include "install/install_sequence_win.hpp"
 #include "launch/launch_game_win.hpp"
@@ -27,15 +29,41 @@ std::string own_file_name() {
     return path ? std::string(file_name_of(*path)) : std::string();
 }
 
+// One setup at a time per install root: a second headless install would
+// delete and replace the first one's runtime under it.
+Status install_headless(const InstallLayout& layout) {
+    VELMORA_TRY_ASSIGN(const std::optional<UniqueHandle> lock, take_install_lock(layout));
+    if (!lock)
+        return SetupError{std::string(another_setup_running_message)};
+    ProgressSink unwatched;
+    return run_install(layout, unwatched);
+}
+
+// A second click on the setup shows the window of the first instead. Without
+// a root or a lock (neither should happen) the window still opens: its
+// install reports what is wrong.
+Status open_setup_window() {
+    std::optional<UniqueHandle> lock;
+    if (const auto layout = install_layout()) {
+        if (auto taken = take_install_lock(*layout)) {
+            if (!*taken) {
+                bring_setup_window_to_front();
+                return {};
+            }
+            lock = std::move(*taken);
+        }
+    }
+    return run_setup_window(show_error_box);
+}
+
 int run() {
     const std::vector<std::string> arguments = argument_list();
     const RunMode mode = choose_run_mode(arguments, own_file_name());
     if (mode == RunMode::headless_install) {
         // The root first: without one there is nothing to install into, and
         // the report goes to the temporary folder instead.
-        ProgressSink unwatched;
         const Result<InstallLayout> layout = install_layout();
-        const Status installed = layout ? run_install(*layout, unwatched) : Status(layout.error());
+        const Status installed = layout ? install_headless(*layout) : Status(layout.error());
         if (installed)
             return 0;
         write_error_report(layout ? &*layout : nullptr, installed.error().message);
@@ -43,7 +71,7 @@ int run() {
     }
     Status outcome = mode == RunMode::launcher_update ? apply_launcher_update(arguments)
                      : mode == RunMode::launch        ? launch_game()
-                                                      : run_setup_window(show_error_box);
+                                                      : open_setup_window();
     if (!outcome)
         show_error_box(outcome.error().message);
     return 0;

@@ -75,6 +75,12 @@ inline constexpr std::string_view launcher_still_running_message =
 // A command line that would hold a NUL.
 inline constexpr std::string_view nul_in_data_message = "nul byte found in provided data";
 
+// A second setup for the same install root.
+inline constexpr std::string_view another_setup_running_message =
+    "Another " VELMORA_PRODUCT " setup is running.";
+// "Local\<prefix><hash of the install root>", the named lock of one root.
+inline constexpr std::string_view install_lock_prefix = "Local\\" VELMORA_PRODUCT "Setup-";
+
 // The install root cannot be found.
 inline constexpr std::string_view no_install_root_message = "LOCALAPPDATA is unavailable";
 

@@ -39,6 +39,25 @@ std::string InstallLayout::error_report() const {
     return join_path(root, error_report_file_name);
 }
 
+std::string InstallLayout::lock_name() const {
+    // Object names may not hold a backslash, and a path may be longer than
+    // a name may be: the name carries a hash (FNV-1a, 64 bits) of the root.
+    std::string_view text = root;
+    while (text.size() > 1 && (text.back() == '\\' || text.back() == '/'))
+        text.remove_suffix(1);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        hash = (hash ^ static_cast<unsigned char>(c == '/' ? '\\' : c)) * 1099511628211ull;
+    }
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string name(install_lock_prefix);
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += digits[(hash >> shift) & 0xF];
+    return name;
+}
+
 std::string desktop_framework_directory(std::string_view runtime_directory,
                                         std::string_view dotnet_version) {
     return join_path(

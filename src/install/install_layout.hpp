@@ -22,6 +22,10 @@ struct InstallLayout {
     std::string launcher_directory() const;                               // root\Programs\Velmora
     std::string setup_copy() const;                                       // ...\Velmora.exe
     std::string error_report() const; // root\VelmoraSetup-error.txt
+    // The name of the lock a setup holds for this root while it runs:
+    // "Local\VelmoraSetup-" and 16 hex digits of the root's hash, the
+    // same for spellings that differ in ASCII case or a trailing separator.
+    std::string lock_name() const;
 };
 
 // Windows only. VELMORA_TEST_ROOT when present (even empty: the current

@@ -1,7 +1,9 @@
 #include "install/install_sequence_win.hpp"
 
 #include "common/path.hpp"
+#include "common/system_error_win.hpp"
 #include "common/system_queries_win.hpp"
+#include "common/text_win.hpp"
 #include "common/texts.hpp"
 #include "files/copy_self_win.hpp"
 #include "files/file_system_win.hpp"
@@ -93,6 +95,15 @@ void remove_leftovers_of_ended_setups(const InstallRun& run) {
 }
 
 } // namespace
+
+Result<std::optional<UniqueHandle>> take_install_lock(const InstallLayout& layout) {
+    UniqueHandle lock(::CreateMutexW(nullptr, FALSE, widen(layout.lock_name()).c_str()));
+    if (!lock)
+        return last_system_error();
+    if (::GetLastError() == ERROR_ALREADY_EXISTS)
+        return std::optional<UniqueHandle>();
+    return std::optional<UniqueHandle>(std::move(lock));
+}
 
 Result<InstallRun> prepare_install_run(InstallLayout layout, ProgressSink& progress) {
     VELMORA_TRY_ASSIGN(std::string temp, temp_directory());

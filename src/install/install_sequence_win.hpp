@@ -6,7 +6,10 @@
 #include "install/install_layout.hpp"
 #include "install/progress.hpp"
 
+#include "common/handle_win.hpp"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -22,6 +25,11 @@ struct InstallRun {
     std::string manifest_url; // VELMORA_BOOTSTRAP_URL or the product's own
     ProgressSink* progress = nullptr;
 };
+
+// One setup at a time per install root: the lock, held until the handle
+// closes (at the latest when the process ends); nullopt when another setup
+// holds it.
+Result<std::optional<UniqueHandle>> take_install_lock(const InstallLayout& layout);
 
 // The run for the layout, told to `progress`.
 Result<InstallRun> prepare_install_run(InstallLayout layout, ProgressSink& progress);

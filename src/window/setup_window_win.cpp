@@ -60,4 +60,14 @@ Status run_setup_window(ShowError show_error) {
     return {};
 }
 
+void bring_setup_window_to_front() {
+    const HWND window = ::FindWindowW(widen(window_class_name).c_str(), nullptr);
+    if (!window)
+        return;
+    if (::IsIconic(window))
+        ::ShowWindow(window, SW_RESTORE);
+    // A program the user has just started may take the foreground.
+    ::SetForegroundWindow(window);
+}
+
 } // namespace velmora

@@ -35,5 +35,19 @@ TEST(InstallLayout, NamesOfTheRunsFiles) {
         EXPECT_EQ(staging_directory_owner(other), std::nullopt) << other;
 }
 
+// A root has one lock whatever its spelling; another root has another.
+TEST(InstallLayout, LockNameIsOnePerRoot) {
+    const std::string name = InstallLayout{R"(C:\Users\J\AppData\Local)"}.lock_name();
+    EXPECT_TRUE(name.starts_with("Local\\VelmoraSetup-")) << name;
+    EXPECT_EQ(name.size(), std::string_view("Local\\VelmoraSetup-").size() + 16);
+    EXPECT_EQ(name.find('\\', 6), std::string::npos) << name;
+    for (const char* same : {R"(c:\users\j\appdata\local)", R"(C:\Users\J\AppData\Local\)",
+                             "C:/Users/J/AppData/Local"})
+        EXPECT_EQ(InstallLayout{same}.lock_name(), name) << same;
+    for (const char* other : {R"(C:\Users\K\AppData\Local)", R"(C:\Users\J\AppData)",
+                              "C:\\Users\\J\\AppData\\Local\xC3\xA9"})
+        EXPECT_NE(InstallLayout{other}.lock_name(), name) << other;
+}
+
 } // namespace
 } // namespace velmora
