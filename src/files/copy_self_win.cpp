@@ -29,6 +29,35 @@ std::optional<FileIdentity> identity_of(const std::wstring& path) {
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
+// Best effort and without retrying: a moved-aside copy that still runs
+// stays until a later run.
+void remove_moved_aside(const std::wstring& destination) {
+    WIN32_FIND_DATAW entry;
+    const std::wstring pattern = destination + L".old-*";
+    const UniqueFind find(::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, 0));
+    if (!find)
+        return;
+    const std::wstring folder = destination.substr(0, destination.find_last_of(L"\\/") + 1);
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ::DeleteFileW((folder + entry.cFileName).c_str());
+    } while (::FindNextFileW(find.get(), &entry));
+}
+
+Status copy_over(const std::wstring& source, const std::wstring& target) {
+    if (::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
+        return {};
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+        return system_error(error);
+    const std::wstring aside = target + L".old-" + std::to_wstring(::GetCurrentProcessId());
+    if (!::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return system_error(error);
+    VELMORA_WIN32(::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0));
+    return {};
+}
+
 } // namespace
 
 Status copy_running_executable(std::string_view destination) {
@@ -40,8 +69,9 @@ Status copy_running_executable(std::string_view destination) {
         return {};
     // The copy takes the setup file's attributes. A read-only or hidden copy,
     // ours or one an earlier version left, would make every later run fail here.
+    remove_moved_aside(target);
     VELMORA_TRY(make_writable(destination));
-    VELMORA_WIN32(::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0));
+    VELMORA_TRY(copy_over(source, target));
     return make_writable(destination);
 }
 

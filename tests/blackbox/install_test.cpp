@@ -8,6 +8,8 @@
 #include "install/extract.hpp"
 #include "support/harness.hpp"
 #include "support/install_fixture.hpp"
+#include "support/message_box.hpp"
+#include "support/tool_sandbox.hpp"
 
 #include <gtest/gtest.h>
 
@@ -329,6 +331,31 @@ TEST(HeadlessInstall, SecondRunSkipsTheRuntimeAndRenewsTheRest) {
     EXPECT_EQ(read_file(join_path(runtime, "untouched.txt")), "a skipped runtime is not replaced");
     EXPECT_EQ(read_file(join_path(launcher, "EarlierPlugin.dll")), "earlier launcher");
     EXPECT_EQ(read_file(join_path(launcher, "VelmoraGame.dll")), "VelmoraGame 1.4.0");
+    expect_game_starts(fx, version);
+}
+
+// A Velmora.exe left open in its error box cannot be replaced, but a repair
+// moves it aside and copies anew; the next run removes what was moved aside.
+TEST(HeadlessInstall, RepairSucceedsWhileVelmoraExeWaitsInItsErrorBox) {
+    InstallFixture fx;
+    fx.publish(standard_release());
+    ASSERT_EQ(fx.install().exit_code, 0u) << report_of(fx);
+    ASSERT_TRUE(::DeleteFileW(widen(fx.state_file()).c_str()));
+    RunOptions options;
+    options.program = join_path(fx.launcher_directory(), "Velmora.exe");
+    options.environment = fx.environment();
+    {
+        RunningProgram open_copy(options);
+        ASSERT_TRUE(wait_for_message_box(open_copy.process_id(), "Velmora Setup", 60s))
+            << "Velmora.exe showed no error box";
+
+        expect_success(fx, fx.install(), version);
+        open_copy.kill();
+    }
+    expect_success(fx, fx.install(), version);
+    for (const auto& entry : std::filesystem::directory_iterator(u8path(fx.launcher_directory())))
+        EXPECT_FALSE(u8text(entry.path().filename()).starts_with("Velmora.exe.old-"))
+            << u8text(entry.path());
     expect_game_starts(fx, version);
 }
 
