@@ -5,6 +5,7 @@
 // run under a fake as well as under tasklist.
 
 #include "common/setup_error.hpp"
+#include "common/system_error.hpp"
 
 #include <chrono>
 #include <cstdint>
@@ -48,7 +49,6 @@ struct TasklistAnswer {
 // Runs one query; nullopt when the tool could not be started or waited for.
 using TasklistQuery =
     std::function<std::optional<TasklistAnswer>(const std::vector<std::string>& arguments)>;
-using Pause = std::function<void(std::chrono::milliseconds)>;
 
 enum class WaitEnd { process_gone, still_running };
 

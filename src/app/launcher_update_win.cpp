@@ -4,6 +4,7 @@
 #include "common/handle_win.hpp"
 #include "common/system_error.hpp"
 #include "common/system_error_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "install/extract_win.hpp"
 #include "launch/launch_game_win.hpp"
 #include "process/tool_runner_win.hpp"
@@ -18,10 +19,6 @@ std::optional<TasklistAnswer> query_tasklist(const std::vector<std::string>& arg
     if (!run)
         return std::nullopt;
     return TasklistAnswer{run->exit_code, std::move(run->output)};
-}
-
-void pause_for(std::chrono::milliseconds duration) {
-    ::Sleep(static_cast<DWORD>(duration.count()));
 }
 
 // Waits on the launcher's process itself; tasklist is asked only when the

@@ -67,4 +67,8 @@ bool entry_exists(std::string_view path) {
     return ::GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+void pause_for(std::chrono::milliseconds duration) {
+    ::Sleep(static_cast<DWORD>(duration.count()));
+}
+
 } // namespace velmora

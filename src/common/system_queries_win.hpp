@@ -4,6 +4,7 @@
 
 #include "common/setup_error.hpp"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,5 +31,8 @@ Result<std::string> own_executable_path();
 // for steps that clear the place before they use it, and for finding a file
 // among folders. A path holding a NUL names nothing.
 bool entry_exists(std::string_view path);
+
+// Sleeps this thread for the duration (a Pause for the waits and retries).
+void pause_for(std::chrono::milliseconds duration);
 
 } // namespace velmora

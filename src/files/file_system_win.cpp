@@ -4,6 +4,7 @@
 #include "common/path.hpp"
 #include "common/system_error.hpp"
 #include "common/system_error_win.hpp"
+#include "common/system_queries_win.hpp"
 #include "common/text_win.hpp"
 
 #include <windows.h>
@@ -40,10 +41,6 @@ Status clear_read_only(const std::wstring& path, DWORD attributes) {
 }
 
 Status remove_entry(const std::wstring& path, DWORD attributes);
-
-void pause_for(std::chrono::milliseconds duration) {
-    ::Sleep(static_cast<DWORD>(duration.count()));
-}
 
 // A virus scanner that holds a fresh file for a moment must not fail the
 // install: a refused delete or rename is tried again for a while.
