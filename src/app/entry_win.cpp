@@ -39,7 +39,8 @@ Status install_headless(const InstallLayout& layout) {
     return run_install(layout, unwatched);
 }
 
-// A second click on the setup shows the window of the first instead. Without
+// A second click on the setup shows the window of the first instead; a
+// headless install (or a window not yet open) is told in the error box. Without
 // a root or a lock (neither should happen) the window still opens: its
 // install reports what is wrong.
 Status open_setup_window() {
@@ -47,8 +48,9 @@ Status open_setup_window() {
     if (const auto layout = install_layout()) {
         if (auto taken = take_install_lock(*layout)) {
             if (!*taken) {
-                bring_setup_window_to_front();
-                return {};
+                if (bring_setup_window_to_front())
+                    return {};
+                return SetupError{std::string(another_setup_running_message)};
             }
             lock = std::move(*taken);
         }

@@ -54,8 +54,13 @@ Status copy_over(const std::wstring& source, const std::wstring& target) {
     const std::wstring aside = target + L".old-" + std::to_wstring(::GetCurrentProcessId());
     if (!::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
         return system_error(error);
-    VELMORA_WIN32(::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0));
-    return {};
+    if (::CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr, 0))
+        return {};
+    // A full disk, say: the running copy goes back, so that a Velmora.exe is
+    // left whatever the failure.
+    const SetupError failure = last_system_error();
+    ::MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return failure;
 }
 
 } // namespace

@@ -40,7 +40,7 @@ Status clear_read_only(const std::wstring& path, DWORD attributes) {
     return {};
 }
 
-Status remove_entry(const std::wstring& path, DWORD attributes);
+Status remove_entry(const std::wstring& path, DWORD attributes, WhenBusy when_busy);
 
 // A virus scanner that holds a fresh file for a moment must not fail the
 // install: a refused delete or rename is tried again for a while.
@@ -49,11 +49,14 @@ Status retrying(const FileAttempt& attempt) {
     return error == 0 ? Status{} : Status{system_error(error)};
 }
 
-std::uint32_t error_unless(BOOL succeeded) {
-    return succeeded ? 0 : ::GetLastError();
+// An entry that is gone when deleted again (a scanner quarantined the file
+// it held) is what the delete wanted.
+std::uint32_t deleted_unless(BOOL succeeded) {
+    const DWORD error = succeeded ? 0 : ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : error;
 }
 
-Status remove_contents(const std::wstring& directory) {
+Status remove_contents(const std::wstring& directory, WhenBusy when_busy) {
     WIN32_FIND_DATAW entry;
     UniqueFind find(::FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &entry,
                                        FindExSearchNameMatch, nullptr, 0));
@@ -65,22 +68,28 @@ Status remove_contents(const std::wstring& directory) {
         const std::wstring_view name = entry.cFileName;
         if (name == L"." || name == L"..")
             continue;
-        VELMORA_TRY(remove_entry(directory + L"\\" + entry.cFileName, entry.dwFileAttributes));
+        VELMORA_TRY(
+            remove_entry(directory + L"\\" + entry.cFileName, entry.dwFileAttributes, when_busy));
     } while (::FindNextFileW(find.get(), &entry));
     const DWORD error = ::GetLastError();
     return error == ERROR_NO_MORE_FILES ? Status{} : Status{system_error(error)};
 }
 
-Status remove_entry(const std::wstring& path, DWORD attributes) {
+Status remove_entry(const std::wstring& path, DWORD attributes, WhenBusy when_busy) {
     VELMORA_TRY(clear_read_only(path, attributes));
     const bool directory = attributes & FILE_ATTRIBUTE_DIRECTORY;
     // A directory link is removed with RemoveDirectoryW without entering it.
     if (directory && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        VELMORA_TRY(remove_contents(path));
-    return retrying([&] {
-        return error_unless(directory ? ::RemoveDirectoryW(path.c_str())
-                                      : ::DeleteFileW(path.c_str()));
-    });
+        VELMORA_TRY(remove_contents(path, when_busy));
+    const auto attempt = [&] {
+        return deleted_unless(directory ? ::RemoveDirectoryW(path.c_str())
+                                        : ::DeleteFileW(path.c_str()));
+    };
+    if (when_busy == WhenBusy::give_up) {
+        const std::uint32_t error = attempt();
+        return error == 0 ? Status{} : Status{system_error(error)};
+    }
+    return retrying(attempt);
 }
 
 // FileRenameInfoEx; older SDK headers hide the name behind a newer target.
@@ -227,14 +236,14 @@ bool path_exists(std::string_view path) {
     return target.valid();
 }
 
-Status remove_tree(std::string_view directory) {
+Status remove_tree(std::string_view directory, WhenBusy when_busy) {
     const std::wstring path = full_extended_path(directory);
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return last_system_error();
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return system_error(ERROR_DIRECTORY);
-    return remove_entry(path, attributes);
+    return remove_entry(path, attributes, when_busy);
 }
 
 Status rename_directory(std::string_view from, std::string_view to) {

@@ -52,8 +52,11 @@ bool path_exists(std::string_view path);
 // Removes a directory with everything below it, read-only entries included.
 // A link (reparse point) is removed as a link; its target is left alone. A
 // path that exists but is no directory, or an entry that cannot be deleted,
-// makes the removal fail with the system's error.
-Status remove_tree(std::string_view directory);
+// makes the removal fail with the system's error. An entry refused for a
+// moment is waited for (about 30 s) unless the caller gives up at once: a
+// clean-up whose failure is harmless must not make every run wait.
+enum class WhenBusy { wait, give_up };
+Status remove_tree(std::string_view directory, WhenBusy when_busy = WhenBusy::wait);
 
 // Moves a freshly unpacked directory into its final place, replacing what is
 // there. A first MoveFileExW that is denied access (an antivirus or indexer

@@ -83,7 +83,7 @@ template <class Owner, class Pick>
 void remove_owned_folders(const std::string& parent, Owner owner_of, Pick to_remove) {
     for (const std::string& name : directory_names(parent))
         if (const auto owner = owner_of(name); owner && to_remove(*owner))
-            (void)remove_tree(join_path(parent, name));
+            (void)remove_tree(join_path(parent, name), WhenBusy::give_up);
 }
 
 // Setups killed before they could clean up leave archives and half-unpacked
@@ -98,6 +98,9 @@ void remove_leftovers_of_ended_setups(const InstallRun& run) {
 
 Result<std::optional<UniqueHandle>> take_install_lock(const InstallLayout& layout) {
     UniqueHandle lock(::CreateMutexW(nullptr, FALSE, widen(layout.lock_name()).c_str()));
+    // Denied: an elevated setup made the lock, and holds it.
+    if (!lock && ::GetLastError() == ERROR_ACCESS_DENIED)
+        return std::optional<UniqueHandle>();
     if (!lock)
         return last_system_error();
     if (::GetLastError() == ERROR_ALREADY_EXISTS)
@@ -119,7 +122,8 @@ Status run_install(const InstallRun& run) {
     // Succeeded or not, the run's own folders go: a retry after a full disk
     // must not find less room. What cannot be removed now is harmless, and the
     // next run removes it.
-    (void)remove_if_present(run.work);
+    if (entry_exists(run.work))
+        (void)remove_tree(run.work, WhenBusy::give_up);
     remove_owned_folders(run.layout.runtimes_directory(), staging_directory_owner,
                          [&run](std::uint32_t owner) { return owner == run.pid; });
     return installed;

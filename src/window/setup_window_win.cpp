@@ -60,14 +60,15 @@ Status run_setup_window(ShowError show_error) {
     return {};
 }
 
-void bring_setup_window_to_front() {
+bool bring_setup_window_to_front() {
     const HWND window = ::FindWindowW(widen(window_class_name).c_str(), nullptr);
     if (!window)
-        return;
+        return false;
     if (::IsIconic(window))
         ::ShowWindow(window, SW_RESTORE);
     // A program the user has just started may take the foreground.
     ::SetForegroundWindow(window);
+    return true;
 }
 
 } // namespace velmora

@@ -14,7 +14,7 @@ using ShowError = void (*)(std::string_view message);
 // be created.
 Status run_setup_window(ShowError show_error);
 
-// Restores and raises another setup's window, when one is open.
-void bring_setup_window_to_front();
+// Restores and raises another setup's window; false when none is open.
+bool bring_setup_window_to_front();
 
 } // namespace velmora

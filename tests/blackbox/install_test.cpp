@@ -561,6 +561,12 @@ TEST(HeadlessInstall, SecondInstallAtOnceIsRefusedAndTheFirstCompletes) {
     EXPECT_EQ(second.exit_code, 1u);
     EXPECT_EQ(fx.report().value_or(""), "Another Velmora setup is running.");
     EXPECT_FALSE(exists(fx.work_directory(second.process_id)));
+    // A setup window started meanwhile finds no window to raise, and says so.
+    RunOptions window = fx.install_options();
+    window.arguments.clear();
+    const RunResult opened = run_program(window);
+    ASSERT_EQ(opened.message_boxes.size(), 1u);
+    EXPECT_EQ(opened.message_boxes[0].text, "Another Velmora setup is running.");
 
     write_test_file(gate, "");
     const auto first_code = first.wait(240s);
